@@ -1,0 +1,54 @@
+// The application object: the one object of the process that holds the shared state, the connection
+// options, the worker thread and the language module, and runs start-up and shut-down.
+//
+// The data members and the option readers (KestraExtApp.cpp) need QtCore only, so they are tested
+// without a window. The start-up and shut-down sequence, which builds windows, lives in the widgets
+// layer (KestraStartup.cpp).
+#pragma once
+
+#include "link/KestraShared.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <thread>
+
+namespace res {
+class ResourceModule;
+}
+class CMainFrame;
+
+class CKestraExtApp : public CKestraExtShared {
+public:
+    CKestraExtApp();
+    ~CKestraExtApp();
+
+    // Connection options: section "Options" of m_strExeIniPath, then the command line.
+    void ReadOptions();
+    void ReadCommandLine();
+
+    // The command-line text (arguments only); std::nullopt means "no command line at all".
+    std::optional<QString> m_lpCmdLine;
+
+    // The program's arguments (without the program name) joined by blanks, each argument that contains
+    // a blank wrapped in double quotes.
+    static QString CommandLineFromArguments(const QStringList& arguments);
+
+    // Start-up and shut-down (widgets layer).
+    bool InitInstance();
+    int ExitInstance();
+    bool StartWorker();
+    void StopWorker();
+
+    std::unique_ptr<std::thread> m_pWorkerThread;
+    const res::ResourceModule* m_hResourceModule = nullptr;
+    CMainFrame* m_pMainWnd = nullptr;
+    QString m_strExeFolder;  // ends in '/'
+    QString m_strUserFolder; // per-user settings folder, ends in '/'
+};
+
+// The `_wtoi` rule used for integer switches: leading white space, an optional sign, decimal digits up to
+// the first other character; no digits gives 0. No range check beyond 32-bit wrap-around.
+int32_t WideToInt(const QString& text);

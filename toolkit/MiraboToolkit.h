@@ -1,0 +1,99 @@
+// Client toolkit for the runtime's log service.
+//
+// Every operation talks to the service over the line-based JSON-RPC protocol described in
+// docs/protocol.md. A link is one TCP connection. Operations without a link argument act on the
+// process's active link (see LinkActivate). All operations are thread-safe: the connection worker and
+// the user-interface thread call them at the same time.
+//
+// Blocking calls are bounded by the link's time-out and can be interrupted: a thread that has
+// registered a cancel word with ToolkitSetCancelWord sees every wait of its own end promptly (within
+// about 50 ms) once that word becomes non-zero; the interrupted call fails and its link is lost.
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+
+struct MiraboLinkImpl;
+using MiraboLink = MiraboLinkImpl*; // opaque handle; nullptr means "no link"
+
+// Result codes.
+constexpr int32_t MIRABO_OK = 0;
+constexpr int32_t MIRABO_E_ABORT = static_cast<int32_t>(0x80004004u);        // no access to the log
+constexpr int32_t MIRABO_E_FAIL = static_cast<int32_t>(0x80004005u);         // anything else
+constexpr int32_t MIRABO_E_ACCESSDENIED = static_cast<int32_t>(0x80070005u); // unresolved / refused
+constexpr int32_t MIRABO_E_TIMEOUT = static_cast<int32_t>(0x800705B4u);      // no answer in time
+
+// A parsed tag reference (12 bytes, as callers expect); only TagParse fills it.
+struct MiraboTagRef {
+    int32_t id = 0;
+    int32_t type = 0;
+    int32_t reserved = 0;
+};
+
+// One row of TagList.
+struct MiraboTagInfo {
+    QString name;
+    QString type;
+    QString description;
+    QString value;
+};
+
+// Brackets each thread's use of the toolkit. ToolkitInit also makes the process's client id the first
+// time any thread calls it. Calls nest per thread; ToolkitExit forgets the thread's cancel word.
+int32_t ToolkitInit();
+void ToolkitExit();
+
+// Registers (or, with nullptr, removes) the calling thread's cancel word.
+void ToolkitSetCancelWord(const std::atomic<int32_t>* word);
+
+// Links.
+int32_t LinkOpen(const QString& host, int32_t port, const QString& proxyHost, int32_t proxyPort,
+                 const QString& wtg, int32_t pollingInterval, MiraboLink* link);
+// Nonzero when the service demands a logon. `reserved` is set to 0 (the caller does not examine it).
+int32_t LinkLogonRequired(const QString& host, int32_t port, const QString& proxyHost, int32_t proxyPort,
+                          const QString& wtg, int32_t pollingInterval, int32_t* reserved);
+// 0 when the service accepted the credentials; they are then kept in memory for later re-logons.
+int32_t LinkLogon(const QString& user, const QString& password, int32_t fromCommandLine);
+void LinkSetTimeout(MiraboLink link, int32_t milliseconds);
+void LinkActivate(MiraboLink link);
+int32_t LinkIsLost(MiraboLink link);
+void LinkClose(MiraboLink link);
+void LinkReset();
+
+// Operations on the active link. Integer getters return 0 (or the given default) on failure; the others
+// return 0 on success and a non-zero code on failure.
+int32_t LogOutputEnable(int32_t enable);
+int32_t ServiceQuery(const QString& serviceName, int32_t arg);
+int32_t SwitchGet(int32_t index); // index 0-13, or 0xFFFF for the bit mask
+int32_t SwitchSet(int32_t index, int32_t value);
+int32_t DateTimeStampGet();
+int32_t DateTimeStampSet(int32_t value);
+int32_t OpcLogParamGet(int32_t kind, int32_t param); // -1 = unset (parameter 4); 0 on failure
+int32_t OpcLogParamSet(int32_t kind, int32_t param, int32_t value);
+// Reads waiting log text, at most `capacity` UTF-16 code units (a surrogate pair is never split).
+// `text` always receives a valid string (empty on failure).
+int32_t LogTextRead(QString* text, int32_t capacity);
+int32_t LogTextDiscard();
+// Full path of `file` in the running project's folder (at most `capacity` characters); empty on failure.
+int32_t ProjectFilePath(const QString& file, QString* path, int32_t capacity = 260);
+
+QString ConfigGetString(const QString& section, const QString& key, const QString& def, int32_t capacity);
+int32_t ConfigGetInt(const QString& section, const QString& key, int32_t def);
+QString ProfileGetString(const QString& section, const QString& key, const QString& def, int32_t capacity);
+int32_t ProfileGetInt(const QString& section, const QString& key, int32_t def);
+int32_t ProfileSetString(const QString& section, const QString& key, const QString& value);
+
+// Files and tags.
+int32_t IsRelativePath(const QString& fileName); // nonzero when the name does not start with '/'
+int32_t TagBrowserAvailable();
+int32_t TagNameNormalize(QString* name); // rewrites in place (at most 2048 characters)
+int32_t TagParse(MiraboTagRef* ref, const QString& name);
+int32_t TagLogEnable(const QString& name, int32_t enable);
+int32_t TagList(const QString& filter, QList<MiraboTagInfo>* tags);
+
+// The leading-decimal rule shared by the ...GetInt operations: leading white space, an optional sign,
+// decimal digits up to the first other character; no digits gives `def`.
+int32_t MiraboLeadingDecimal(const QString& text, int32_t def);
