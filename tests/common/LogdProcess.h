@@ -1,0 +1,42 @@
+// Test helper: runs a real mirabo-logd on a free loopback port with a private copy of a project folder.
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+class LogdProcess {
+public:
+    // Copies `projectSource` (default: the demo project shipped with the source) into a temporary folder.
+    explicit LogdProcess(const QString& projectSource = QString());
+    ~LogdProcess();
+
+    // Starts the service on 127.0.0.1 (port 0 = a free port chosen by the service, reused by restart()).
+    // `extraArgs` are appended to the command line (for example "--require-logon" or "--sim-interval", "0").
+    // Returns false when it did not report that it listens within 10 s.
+    bool start(const QStringList& extraArgs = {}, quint16 port = 0);
+    // Kills the service at once (SIGKILL), as a crash or a lost station would.
+    void kill();
+    // Stops it cleanly (SIGTERM) and waits for the exit.
+    void stop();
+    // Starts it again on the same port with the same arguments.
+    bool restart();
+
+    bool running() const;
+    quint16 port() const { return m_port; }
+    QString projectDir() const;
+    // Injects one log line: category is a switch index 0-13, or -1 for "every client with log output on".
+    bool inject(int category, const QString& text);
+    // What the service wrote to standard error so far.
+    QString errorOutput();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<QProcess> m_proc;
+    QStringList m_args;
+    quint16 m_port = 0;
+    QString m_stderr;
+};
