@@ -1,0 +1,88 @@
+// Numeric ids of commands, strings, dialogs and controls. The same ids key the resource data and any
+// language bundle, so they never change.
+#pragma once
+
+namespace ids {
+
+// Resources of the main frame.
+constexpr int IDR_MAINFRAME = 128; // menu, accelerator table and program icon
+
+// Commands.
+constexpr int ID_FILE_SAVE = 57603;          // Save (log.txt)
+constexpr int ID_FILE_SAVE_AS = 57604;
+constexpr int ID_FILE_PRINT = 57607;
+constexpr int ID_FILE_PRINT_SETUP = 57606;
+constexpr int ID_APP_EXIT = 57665;
+constexpr int ID_EDIT_COPY = 57634;
+constexpr int ID_EDIT_PAUSE = 32774;
+constexpr int ID_EDIT_DELETE = 101;          // Delete Contents
+constexpr int ID_EDIT_CLEAR_ALL = 32771;
+constexpr int ID_LOG_RECIPE_REPORT = 102;
+constexpr int ID_LOG_FIELD_READ = 103;
+constexpr int ID_LOG_FIELD_WRITE = 32772;
+constexpr int ID_LOG_PROTOCOL_ANALYZER = 32773;
+constexpr int ID_LOG_TRACE = 104;
+constexpr int ID_LOG_TCPIP = 32776;
+constexpr int ID_LOG_OPC_DA = 32782;
+constexpr int ID_LOG_OPC_XMLDA = 32783;
+constexpr int ID_LOG_OPC_UA = 32784;
+constexpr int ID_LOG_OPC_NET = 32785;
+constexpr int ID_LOG_DISPLAY = 106;
+constexpr int ID_LOG_LOGON = 107;
+constexpr int ID_LOG_DATABASE = 32781;
+constexpr int ID_LOG_DDE = 105;
+constexpr int ID_LOG_TAGS = 108;
+constexpr int ID_OPTIONS_INSERT_DATETIME = 32778;
+constexpr int ID_OPTIONS_ALWAYS_ON_TOP = 110;
+constexpr int ID_OPTIONS_SAVE_ON_DISK = 32780;
+constexpr int ID_APP_ABOUT = 57664;
+constexpr int ID_HELP_FINDER = 57666;        // F1: does nothing
+constexpr int ID_NEXT_PANE = 57680;          // F6: does nothing
+constexpr int ID_PREV_PANE = 57681;          // Shift+F6: does nothing
+constexpr int ID_LAUNCH_HALCYTE = 61207;
+constexpr int ID_FILE_NEW = 57600;
+constexpr int ID_FILE_OPEN = 57601;
+
+// Strings.
+constexpr int IDS_DISCONNECTED = 3;          // " - Disconnected"
+constexpr int IDS_NO_THREAD = 5;             // "Could not create thread!"
+constexpr int IDS_CONNECTING = 6;            // "Connecting to %s ..."
+constexpr int IDS_CLOSING = 7;               // "Closing connection..."
+constexpr int IDS_INVALID_TAGNAME = 8;       // "Invalid tagname!"
+constexpr int IDS_INVALID_CREDENTIAL = 9;    // "Invalid Credential"
+constexpr int IDS_ACCESS_DENIED = 10;        // "User access to resource denied.\nPlease check ..."
+constexpr int IDS_OPC_UA_TITLE = 11;
+constexpr int IDS_OPC_XMLDA_TITLE = 12;
+constexpr int IDS_OPC_NET_TITLE = 13;
+constexpr int IDS_VERBOSITY_ERROR = 14;
+constexpr int IDS_VERBOSITY_WARNING = 15;
+constexpr int IDS_VERBOSITY_INFORMATION = 16;
+constexpr int IDS_LOCAL = 133;               // "LOCAL"
+constexpr int IDS_ERROR_CONNECTING = 134;    // "Error connecting to '%s' (%d) .\nPlease make sure ..."
+constexpr int IDS_APP_TITLE = 57344;         // "Kestra" (application title)
+constexpr int IDS_DOC_TITLE = 61205;         // "Kestra" (document title)
+constexpr int IDS_TCPIP_SERVER = 61206;      // "TCP/IP Server"
+constexpr int IDS_HALCYTE_ERROR = 61208;     // "Cannot execute Halcyte. Error code: %d"
+constexpr int IDS_HALCYTE_EXE = 61209;       // "HalcyteExt.exe"
+constexpr int IDS_CONNECTION_DENIED = 61211; // "Connection denied or server not found."
+
+// Dialog templates.
+constexpr int IDD_ABOUTBOX = 100;
+constexpr int IDD_LOG_TAGS = 102;
+constexpr int IDD_SAVE_ON_DISK = 104;
+constexpr int IDD_ADD_TAG = 130;
+constexpr int IDD_OPC_LOG_CONFIG = 131;
+constexpr int IDD_CHECK_CREDENTIAL = 133;
+
+// Controls.
+constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
+constexpr int IDC_FILENAME = 1005;
+constexpr int IDC_RADIO_DATE = 1006;
+constexpr int IDC_RADIO_CUSTOM = 1007;
+constexpr int IDC_RADIO_DISABLE = 1008;
+constexpr int IDC_BROWSE = 1012;
+constexpr int IDC_USERNAME = 204;
+constexpr int IDC_PASSWORD = 1017;
+
+} // namespace ids
