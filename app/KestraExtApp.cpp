@@ -1,4 +1,138 @@
 #include "app/KestraExtApp.h"
-// Filled in with the option readers.
+
+#include "settings/PrivateProfile.h"
+
+#include <array>
+
+namespace {
+
+const QString kOptions = QStringLiteral("Options");
+
+// Switches of the command line. A prefix switch takes the rest of the token as its value; the one
+// without a value matches only the whole token. No switch is a prefix of another.
+enum class Target { Host, Port, Wtg, ProxyHost, ProxyPort, Slow, Timeout, UserName, Password };
+
+struct Switch {
+    const char16_t* text;
+    bool wholeToken;
+    Target target;
+};
+
+constexpr std::array<Switch, 9> kSwitches{{
+    {u"/dsip:", false, Target::Host},
+    {u"/dsport:", false, Target::Port},
+    {u"/wtg:", false, Target::Wtg},
+    {u"/proxyip:", false, Target::ProxyHost},
+    {u"/proxyp:", false, Target::ProxyPort},
+    {u"/slowconnection", true, Target::Slow},
+    {u"/timeout:", false, Target::Timeout},
+    {u"/username:", false, Target::UserName},
+    {u"/password:", false, Target::Password},
+}};
+
+// The white space that the C library's wide conversion skips.
+bool isLeadingSpace(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r';
+}
+
+} // namespace
+
+int32_t WideToInt(const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && isLeadingSpace(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    uint32_t value = 0;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i)
+        value = value * 10u + static_cast<uint32_t>(text[i].unicode() - u'0');
+    return static_cast<int32_t>(negative ? 0u - value : value);
+}
+
+// Every member starts from its default initialiser (see the shared state's declaration): host
+// "localhost", port 1234, time-out 60000 ms, maximum text length 16000, OPC verbosity 2, everything
+// else zero or empty.
 CKestraExtApp::CKestraExtApp() = default;
-CKestraExtApp::~CKestraExtApp() = default;
+
+CKestraExtApp::~CKestraExtApp() {
+    // Normally StopWorker has ended the worker already. Should a path have skipped it, stop and join
+    // here: destroying a running std::thread would end the process.
+    if (m_pWorkerThread && m_pWorkerThread->joinable()) {
+        m_bStopWorker = 1;
+        m_pWorkerThread->join();
+    }
+}
+
+void CKestraExtApp::ReadOptions() {
+    using profile::GetPrivateProfileInt;
+    using profile::GetPrivateProfileString;
+    const QString& file = m_strExeIniPath;
+    m_strHost = GetPrivateProfileString(kOptions, QStringLiteral("dsip"), m_strHost, 128, file);
+    m_nPort = GetPrivateProfileInt(kOptions, QStringLiteral("dsport"), m_nPort, file);
+    m_strWtg = GetPrivateProfileString(kOptions, QStringLiteral("wtg"), m_strWtg, 2048, file);
+    m_strProxyHost = GetPrivateProfileString(kOptions, QStringLiteral("proxyip"), m_strProxyHost, 2048, file);
+    m_nProxyPort = GetPrivateProfileInt(kOptions, QStringLiteral("proxyp"), m_nProxyPort, file);
+    m_bSlowConnection = GetPrivateProfileInt(kOptions, QStringLiteral("SlowConnection"), 0, file) != 0 ? 1 : 0;
+    m_nTimeout = GetPrivateProfileInt(kOptions, QStringLiteral("Timeout"), m_nTimeout, file);
+}
+
+namespace {
+
+void ApplySwitch(CKestraExtApp& app, const QString& token) {
+    for (const Switch& sw : kSwitches) {
+        const QString name = QString::fromUtf16(sw.text);
+        if (sw.wholeToken ? token.compare(name, Qt::CaseInsensitive) != 0
+                          : !token.startsWith(name, Qt::CaseInsensitive))
+            continue;
+        const QString value = token.mid(name.size());
+        switch (sw.target) {
+        case Target::Host: app.m_strHost = value; break;
+        case Target::Port: app.m_nPort = WideToInt(value); break;
+        case Target::Wtg: app.m_strWtg = value; break;
+        case Target::ProxyHost: app.m_strProxyHost = value; break;
+        case Target::ProxyPort: app.m_nProxyPort = WideToInt(value); break;
+        case Target::Slow: app.m_bSlowConnection = 1; break;
+        case Target::Timeout: app.m_nTimeout = WideToInt(value); break;
+        case Target::UserName: app.m_strUserName = value; break;
+        case Target::Password: app.m_strPassword = value; break;
+        }
+        return;
+    }
+    // Anything else is ignored without a message.
+}
+
+} // namespace
+
+void CKestraExtApp::ReadCommandLine() {
+    if (!m_lpCmdLine)
+        return;
+    const QString& text = *m_lpCmdLine;
+    const qsizetype length = text.size();
+    QString token;
+    bool inQuotes = false;
+    // One step past the end, so that the last token is applied too. Only the blank separates tokens;
+    // a double quote toggles quoting and is dropped, wherever it stands in a token.
+    for (qsizetype i = 0; i <= length; ++i) {
+        if (i < length && text[i] == u'"') {
+            inQuotes = !inQuotes;
+        } else if (i < length && inQuotes) {
+            token.append(text[i]);
+        } else if (i != length && text[i] != u' ') {
+            token.append(text[i]);
+        } else if (!token.isEmpty()) {
+            ApplySwitch(*this, token);
+            token.clear();
+        }
+    }
+}
+
+QString CKestraExtApp::CommandLineFromArguments(const QStringList& arguments) {
+    QStringList parts;
+    parts.reserve(arguments.size());
+    for (const QString& arg : arguments)
+        parts << (arg.contains(u' ') ? u'"' + arg + u'"' : arg);
+    return parts.join(u' ');
+}

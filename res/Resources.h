@@ -35,7 +35,7 @@ struct Accelerator {
 struct DialogControl {
     int id = -1;   // -1 for controls without an id (labels, group boxes)
     QString kind;  // "button", "defbutton", "radio", "check", "edit", "static", "rstatic", "group",
-                   // "listbox", "combo", "password"
+                   // "listbox", "combo", "password", "icon" (the program icon)
     QString text;
     QRect rect;    // x, y, w, h in dialog units
 };

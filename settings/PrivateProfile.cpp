@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include <limits>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -15,12 +14,13 @@ namespace {
 
 enum class Encoding { Utf8, Utf8Bom, Utf16Le };
 
-// One line of the file: where its bytes start and end (without the line break) and where the next
-// line starts.
+// One line of the file: where its bytes start and end (without the line break), where the next line
+// starts, and whether a line break ends it (only the last line may lack one).
 struct Line {
     qsizetype begin = 0;
     qsizetype end = 0;
     qsizetype next = 0;
+    bool hasBreak = false;
     QString text;
 };
 
@@ -29,6 +29,9 @@ struct ParsedFile {
     QByteArray bytes;
     std::vector<Line> lines;
     QByteArray lineBreak = "\n";
+    // End of the text proper. A UTF-16 file with an odd byte count keeps its stray last byte after it,
+    // so text appended at the end goes before that byte and stays aligned.
+    qsizetype contentEnd = 0;
 };
 
 // Serialises writers inside the process so that two writes of one file never interleave.
@@ -37,22 +40,31 @@ std::mutex& writeMutex() {
     return m;
 }
 
-QString decode(const QByteArray& bytes, Encoding enc) {
-    if (enc == Encoding::Utf16Le) {
-        const qsizetype units = bytes.size() / 2;
-        return QString(reinterpret_cast<const QChar*>(bytes.constData()), units);
-    }
-    return QString::fromUtf8(bytes);
+QString decode(const QByteArray& bytes, qsizetype from, qsizetype to, Encoding enc) {
+    if (enc != Encoding::Utf16Le)
+        return QString::fromUtf8(bytes.constData() + from, to - from);
+    QString text;
+    text.reserve((to - from) / 2);
+    for (qsizetype i = from; i + 1 < to; i += 2)
+        text.append(QChar(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                                (static_cast<unsigned char>(bytes[i + 1]) << 8))));
+    return text;
 }
 
 QByteArray encode(const QString& text, Encoding enc) {
-    if (enc == Encoding::Utf16Le)
-        return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
-    return text.toUtf8();
+    if (enc != Encoding::Utf16Le)
+        return text.toUtf8();
+    QByteArray out;
+    out.reserve(text.size() * 2);
+    for (const QChar c : text) {
+        out.append(static_cast<char>(c.unicode() & 0xFF));
+        out.append(static_cast<char>(c.unicode() >> 8));
+    }
+    return out;
 }
 
-// Splits the file into lines. UTF-16 files are handled on the decoded text's own units (two bytes
-// each), so offsets stay byte offsets in both cases.
+// Splits the file into lines at LF; a CR before the LF belongs to the line break. Offsets are byte
+// offsets for both encodings (UTF-16 units are read two bytes at a time).
 ParsedFile parse(const QByteArray& raw) {
     ParsedFile f;
     f.bytes = raw;
@@ -73,40 +85,45 @@ ParsedFile parse(const QByteArray& raw) {
                                      (static_cast<unsigned char>(raw[i + 1]) << 8));
     };
     const qsizetype size = wide ? raw.size() - ((raw.size() - start) % 2) : raw.size();
+    f.contentEnd = size;
     qsizetype i = start;
     bool sawCrLf = false;
     while (i < size) {
         qsizetype j = i;
         while (j < size && unitAt(j) != u'\n')
             j += step;
-        qsizetype end = j;
-        if (end > i && unitAt(end - step) == u'\r') {
-            end -= step;
-            if (j < size)
-                sawCrLf = true;
-        }
         Line line;
         line.begin = i;
-        line.end = end;
-        line.next = j < size ? j + step : size;
-        line.text = decode(raw.mid(i, end - i), f.encoding);
+        line.hasBreak = j < size;
+        line.end = j;
+        if (line.hasBreak && j > i && unitAt(j - step) == u'\r') {
+            line.end -= step;
+            sawCrLf = true;
+        }
+        line.next = line.hasBreak ? j + step : size;
+        line.text = decode(raw, line.begin, line.end, f.encoding);
+        i = line.next;
         f.lines.push_back(std::move(line));
-        i = j < size ? j + step : size;
     }
     if (sawCrLf)
         f.lineBreak = "\r\n";
     return f;
 }
 
+// The file's bytes; std::nullopt when there is no regular file at `path` or it cannot be read.
 std::optional<QByteArray> readFile(const QString& path) {
-    QFileInfo info(path);
-    if (path.isEmpty() || !info.exists() || info.isDir())
+    if (path.isEmpty())
+        return std::nullopt;
+    const QFileInfo info(path);
+    if (!info.isFile()) // missing, a directory, or a device or pipe that must not be read to its end
         return std::nullopt;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     return file.readAll();
 }
+
+bool isSection(const QString& line) { return line.trimmed().startsWith(u'['); }
 
 QString sectionName(const QString& line) {
     const QString t = line.trimmed();
@@ -116,8 +133,7 @@ QString sectionName(const QString& line) {
     return (close < 0 ? t.mid(1) : t.mid(1, close - 1)).trimmed();
 }
 
-bool isSection(const QString& line) { return line.trimmed().startsWith(u'['); }
-
+// A "key=value" line; comment lines (';') and section lines are not.
 bool splitKey(const QString& line, QString* key, QString* value) {
     const QString t = line.trimmed();
     if (t.isEmpty() || t.startsWith(u';') || t.startsWith(u'['))
@@ -160,12 +176,13 @@ std::optional<QString> findValue(const QString& section, const QString& key, con
     if (!raw)
         return std::nullopt;
     const ParsedFile f = parse(*raw);
-    const auto range = findSection(f, section);
+    const auto range = findSection(f, section.trimmed());
     if (!range)
         return std::nullopt;
+    const QString wanted = key.trimmed();
     for (size_t i = range->first; i < range->second; ++i) {
         QString k, v;
-        if (splitKey(f.lines[i].text, &k, &v) && k.compare(key, Qt::CaseInsensitive) == 0)
+        if (splitKey(f.lines[i].text, &k, &v) && k.compare(wanted, Qt::CaseInsensitive) == 0)
             return unquote(v);
     }
     return std::nullopt;
@@ -173,7 +190,7 @@ std::optional<QString> findValue(const QString& section, const QString& key, con
 
 bool writeBytes(const QString& path, const QByteArray& bytes) {
     const QFileInfo info(path);
-    if (path.isEmpty() || info.isDir() || !info.absoluteDir().exists())
+    if (!info.absoluteDir().exists())
         return false;
     QSaveFile save(path);
     if (save.open(QIODevice::WriteOnly)) {
@@ -182,7 +199,7 @@ bool writeBytes(const QString& path, const QByteArray& bytes) {
         save.cancelWriting();
     }
     // The folder may refuse new files while the file itself is writable: write in place.
-    if (!info.exists())
+    if (!info.isFile())
         return false;
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -191,6 +208,12 @@ bool writeBytes(const QString& path, const QByteArray& bytes) {
 }
 
 bool hasLineBreak(const QString& s) { return s.contains(u'\n') || s.contains(u'\r'); }
+
+// Names that the file could not give back: empty, or spoiling the line they are written on.
+bool badSection(const QString& s) { return s.isEmpty() || hasLineBreak(s) || s.contains(u']'); }
+bool badKey(const QString& k) {
+    return k.isEmpty() || hasLineBreak(k) || k.contains(u'=') || k.startsWith(u'[') || k.startsWith(u';');
+}
 
 } // namespace
 
@@ -216,8 +239,11 @@ QString GetPrivateProfileString(const QString& section, const QString& key, cons
     if (capacity <= 0)
         return {};
     QString value = findValue(section, key, file).value_or(def);
-    if (value.size() > capacity - 1)
+    if (value.size() > capacity - 1) {
         value.truncate(capacity - 1);
+        if (!value.isEmpty() && value.back().isHighSurrogate()) // never keep half a character
+            value.chop(1);
+    }
     return value;
 }
 
@@ -228,19 +254,28 @@ int32_t GetPrivateProfileInt(const QString& section, const QString& key, int32_t
     return LeadingDecimal(*value);
 }
 
-bool WritePrivateProfileString(const QString& section, const QString& key, const QString& value,
+bool WritePrivateProfileString(const QString& sectionIn, const QString& keyIn, const QString& value,
                                const QString& file) {
-    // A name or value that would break the line structure is refused rather than written.
-    if (section.trimmed().isEmpty() || key.trimmed().isEmpty() || hasLineBreak(section) ||
-        hasLineBreak(key) || hasLineBreak(value) || key.contains(u'=') || section.contains(u']'))
+    // Names are compared trimmed, so they are written trimmed; a name or value that would break the
+    // line structure is refused rather than written.
+    const QString section = sectionIn.trimmed();
+    const QString key = keyIn.trimmed();
+    if (file.isEmpty() || hasLineBreak(sectionIn) || hasLineBreak(keyIn) || hasLineBreak(value) ||
+        badSection(section) || badKey(key))
         return false;
 
     std::lock_guard guard(writeMutex());
-    const auto raw = readFile(file);
-    if (!raw && QFileInfo(file).isDir())
-        return false;
+    const QFileInfo info(file);
+    std::optional<QByteArray> raw;
+    if (info.exists() || info.isSymLink()) {
+        // Only a regular file that can be read is changed: anything else would be replaced by a file
+        // holding just this key, and its contents lost.
+        raw = readFile(file);
+        if (!raw)
+            return false;
+    }
     ParsedFile f = parse(raw.value_or(QByteArray()));
-    const Encoding enc = raw ? f.encoding : Encoding::Utf8;
+    const Encoding enc = f.encoding;
     const QByteArray br = enc == Encoding::Utf16Le ? encode(QString::fromLatin1(f.lineBreak), enc) : f.lineBreak;
     QByteArray out = f.bytes;
 
@@ -254,29 +289,29 @@ bool WritePrivateProfileString(const QString& section, const QString& key, const
             out.replace(line.begin, line.end - line.begin, encode(k + u'=' + value, enc));
             return writeBytes(file, out);
         }
-        // New key: after the section's last non-blank line.
+        // New key: after the section's last non-blank line (the header when the body is empty).
         size_t last = range->first - 1;
         for (size_t i = range->first; i < range->second; ++i)
             if (!f.lines[i].text.trimmed().isEmpty())
                 last = i;
         const Line& anchor = f.lines[last];
         QByteArray insert = encode(key + u'=' + value, enc) + br;
-        if (anchor.next == anchor.end) // the anchor is the last line and has no line break
-            insert = br + encode(key + u'=' + value, enc) + br;
+        if (!anchor.hasBreak)
+            insert.prepend(br);
         out.insert(anchor.next, insert);
         return writeBytes(file, out);
     }
 
-    // New section at the end of the file.
+    // New section at the end of the text, after a blank line.
     QByteArray tail;
     if (!f.lines.empty()) {
-        const Line& lastLine = f.lines.back();
-        if (lastLine.next == lastLine.end)
+        if (!f.lines.back().hasBreak)
             tail += br;
         tail += br;
     }
     tail += encode(u'[' + section + u']', enc) + br + encode(key + u'=' + value, enc) + br;
-    return writeBytes(file, out + tail);
+    out.insert(f.contentEnd, tail);
+    return writeBytes(file, out);
 }
 
 } // namespace profile

@@ -29,7 +29,9 @@ QString GetPrivateProfileString(const QString& section, const QString& key, cons
 int32_t GetPrivateProfileInt(const QString& section, const QString& key, int32_t def, const QString& file);
 
 // Writes one key. Creates the file (never its folder) when missing. Returns false, and leaves no file
-// anywhere else, when the file cannot be written.
+// anywhere else, when the file cannot be written, when an existing file cannot be read (or is not a
+// regular file), or when a name or the value cannot be stored on one line: an empty name, a line break
+// anywhere, ']' in the section, '=' in the key, or a key beginning with '[' or ';'. Names are trimmed.
 bool WritePrivateProfileString(const QString& section, const QString& key, const QString& value,
                                const QString& file);
 

@@ -1,0 +1,189 @@
+// The program's own string table, main menu, accelerator table and dialog templates. The texts are the
+// program's English originals; a language bundle replaces them by the same ids.
+#include "res/BuiltinResources.h"
+
+#include "res/Ids.h"
+
+namespace res::builtin {
+namespace {
+
+MenuItem Item(int id, const char* text, bool initiallyDisabled = false) {
+    MenuItem item;
+    item.id = id;
+    item.text = QString::fromUtf8(text);
+    item.initiallyDisabled = initiallyDisabled;
+    return item;
+}
+
+MenuItem Separator() {
+    MenuItem item;
+    item.separator = true;
+    return item;
+}
+
+MenuItem Popup(const char* text, QList<MenuItem> children) {
+    MenuItem item;
+    item.text = QString::fromUtf8(text);
+    item.children = std::move(children);
+    return item;
+}
+
+DialogControl Control(int id, const char* kind, const char* text, int x, int y, int w, int h) {
+    return DialogControl{id, QString::fromLatin1(kind), QString::fromUtf8(text), QRect(x, y, w, h)};
+}
+
+DialogTemplate Template(int id, const char* caption, int w, int h, const char* font,
+                        QList<DialogControl> controls) {
+    DialogTemplate t;
+    t.id = id;
+    t.caption = QString::fromUtf8(caption);
+    t.size = QSize(w, h);
+    t.fontName = QString::fromLatin1(font);
+    t.pointSize = 8;
+    t.controls = std::move(controls);
+    return t;
+}
+
+} // namespace
+
+const std::map<int, QString>& Strings() {
+    static const std::map<int, QString> table = {
+        {ids::IDS_DISCONNECTED, QStringLiteral(" - Disconnected")},
+        {ids::IDS_NO_THREAD, QStringLiteral("Could not create thread!")},
+        {ids::IDS_CONNECTING, QStringLiteral("Connecting to %s ...")},
+        {ids::IDS_CLOSING, QStringLiteral("Closing connection...")},
+        {ids::IDS_INVALID_TAGNAME, QStringLiteral("Invalid tagname!")},
+        {ids::IDS_INVALID_CREDENTIAL, QStringLiteral("Invalid Credential")},
+        {ids::IDS_ACCESS_DENIED,
+         QStringLiteral("User access to resource denied.\nPlease check your user groups permission.")},
+        {ids::IDS_OPC_UA_TITLE, QStringLiteral("OPC UA Log Settings")},
+        {ids::IDS_OPC_XMLDA_TITLE, QStringLiteral("OPC XML/DA Log Settings")},
+        {ids::IDS_OPC_NET_TITLE, QStringLiteral("OPC .Net Log Settings")},
+        {ids::IDS_VERBOSITY_ERROR, QStringLiteral("Error")},
+        {ids::IDS_VERBOSITY_WARNING, QStringLiteral("Warning")},
+        {ids::IDS_VERBOSITY_INFORMATION, QStringLiteral("Information")},
+        // Command prompts (strings that share their command's id).
+        {ids::ID_LOG_RECIPE_REPORT, QStringLiteral("Log recipe and report commands")},
+        {ids::ID_LOG_FIELD_READ, QStringLiteral("Log commands to read data from field")},
+        {ids::ID_LOG_FIELD_WRITE, QStringLiteral("Log commands to write data to field")},
+        {ids::ID_LOG_TRACE, QStringLiteral("Log TRACE messages from Math worksheets")},
+        {ids::ID_LOG_TCPIP, QStringLiteral("Log TCP-IP messages")},
+        {ids::ID_LOG_DISPLAY, QStringLiteral("Log open and close displays")},
+        {ids::ID_LOG_LOGON, QStringLiteral("Log users logon/logout")},
+        {ids::ID_LOG_DDE, QStringLiteral("Log DDE messages")},
+        {ids::ID_OPTIONS_INSERT_DATETIME, QStringLiteral("Insert date/time in log messages")},
+        {ids::IDS_LOCAL, QStringLiteral("LOCAL")},
+        {ids::IDS_ERROR_CONNECTING,
+         QStringLiteral("Error connecting to '%s' (%d) .\nPlease make sure that '%s' is running on the remote "
+                        "station.")},
+        {ids::IDS_APP_TITLE, QStringLiteral("Kestra")},
+        {ids::IDS_DOC_TITLE, QStringLiteral("Kestra")},
+        {ids::IDS_TCPIP_SERVER, QStringLiteral("TCP/IP Server")},
+        {ids::IDS_HALCYTE_ERROR, QStringLiteral("Cannot execute Halcyte. Error code: %d")},
+        {ids::IDS_HALCYTE_EXE, QStringLiteral("HalcyteExt.exe")},
+        {ids::IDS_CONNECTION_DENIED, QStringLiteral("Connection denied or server not found.")},
+    };
+    return table;
+}
+
+const QList<MenuItem>& MainMenu() {
+    using namespace ids;
+    static const QList<MenuItem> menu = {
+        Popup("&File",
+              {Item(ID_FILE_SAVE, "&Save (log.txt)\tCtrl+S"), Item(ID_FILE_SAVE_AS, "Save &As..."), Separator(),
+               Item(ID_FILE_PRINT, "&Print...\tCtrl+P"), Item(ID_FILE_PRINT_SETUP, "P&rint Setup..."),
+               Separator(), Item(ID_APP_EXIT, "E&xit")}),
+        Popup("&Edit", {Item(ID_EDIT_COPY, "&Copy\tCtrl+C"), Item(ID_EDIT_PAUSE, "&Pause\tF9"), Separator(),
+                        Item(ID_EDIT_DELETE, "&Delete Contents\tDel"), Item(ID_EDIT_CLEAR_ALL, "Clear &All")}),
+        Popup("&Log", {Item(ID_LOG_RECIPE_REPORT, "&Recipe/Report Commands"),
+                       Item(ID_LOG_FIELD_READ, "&Field Read Commands", true),
+                       Item(ID_LOG_FIELD_WRITE, "Field &Write Commands", true),
+                       Item(ID_LOG_PROTOCOL_ANALYZER, "&Protocol Analyzer"),
+                       Item(ID_LOG_TRACE, "&Trace Messages"),
+                       Item(ID_LOG_TCPIP, "TCP-&IP Messages"),
+                       Item(ID_LOG_OPC_DA, "OPC DA 2.05"),
+                       Item(ID_LOG_OPC_XMLDA, "OPC XML/DA..."),
+                       Item(ID_LOG_OPC_UA, "OPC UA..."),
+                       Item(ID_LOG_OPC_NET, "OPC .Net..."),
+                       Item(ID_LOG_DISPLAY, "&Display Open/Close"),
+                       Item(ID_LOG_LOGON, "&Logon/Logout"),
+                       Item(ID_LOG_DATABASE, "Database Messages"),
+                       Item(ID_LOG_DDE, "DDE &Messages"),
+                       Separator(),
+                       Item(ID_LOG_TAGS, "T&ags...")}),
+        Popup("&Options", {Item(ID_OPTIONS_INSERT_DATETIME, "&Insert date/time"), Separator(),
+                           Item(ID_OPTIONS_ALWAYS_ON_TOP, "&Always On Top"), Separator(),
+                           Item(ID_OPTIONS_SAVE_ON_DISK, "&Save On Disk...")}),
+        Popup("&Help", {Item(ID_APP_ABOUT, "&About Kestra...")}),
+    };
+    return menu;
+}
+
+const QList<Accelerator>& MainAccelerators() {
+    using namespace ids;
+    static const QList<Accelerator> table = {
+        {QKeySequence(Qt::Key_Delete), ID_EDIT_DELETE},
+        {QKeySequence(Qt::CTRL | Qt::Key_C), ID_EDIT_COPY},
+        {QKeySequence(Qt::Key_F9), ID_EDIT_PAUSE},
+        {QKeySequence(Qt::CTRL | Qt::Key_P), ID_FILE_PRINT},
+        {QKeySequence(Qt::CTRL | Qt::Key_S), ID_FILE_SAVE},
+        {QKeySequence(Qt::Key_F1), ID_HELP_FINDER},
+        {QKeySequence(Qt::Key_F6), ID_NEXT_PANE},
+        {QKeySequence(Qt::SHIFT | Qt::Key_F6), ID_PREV_PANE},
+    };
+    return table;
+}
+
+const std::map<int, DialogTemplate>& Dialogs() {
+    using namespace ids;
+    static const std::map<int, DialogTemplate> dialogs = {
+        {IDD_ABOUTBOX, Template(IDD_ABOUTBOX, "About Kestra", 170, 62, "MS Shell Dlg",
+                                {Control(-1, "icon", "", 14, 14, 21, 20),
+                                 Control(-1, "static", "Kestra Version 1.0", 42, 14, 114, 8),
+                                 Control(IDOK, "defbutton", "OK", 113, 41, 50, 14)})},
+        {IDD_LOG_TAGS, Template(IDD_LOG_TAGS, "Log Tags", 245, 141, "MS Sans Serif",
+                                {Control(-1, "static", "Tags:", 5, 3, 30, 10),
+                                 Control(1000, "listbox", "", 5, 14, 165, 122),
+                                 Control(IDOK, "defbutton", "&Close", 188, 28, 50, 14),
+                                 Control(-1, "static", "<<", 175, 63, 8, 7),
+                                 Control(3, "button", "&Add ...", 187, 60, 50, 14),
+                                 Control(-1, "static", ">>", 175, 87, 8, 7),
+                                 Control(4, "button", "&Remove", 187, 83, 50, 14),
+                                 Control(5, "button", "Re&move All", 187, 105, 50, 14)})},
+        {IDD_SAVE_ON_DISK, Template(IDD_SAVE_ON_DISK, "Save On Disk", 186, 95, "MS Sans Serif",
+                                    {Control(IDC_RADIO_DISABLE, "radio", "&Disable", 7, 7, 110, 10),
+                                     Control(IDC_RADIO_DATE, "radio", "D&ate (YYMMDD.LOG)", 7, 21, 110, 10),
+                                     Control(IDC_RADIO_CUSTOM, "radio", "&Custom File Name", 7, 35, 110, 10),
+                                     Control(-1, "group", "File Name", 7, 51, 172, 37),
+                                     Control(IDC_FILENAME, "edit", "", 14, 65, 137, 14),
+                                     Control(IDC_BROWSE, "button", "...", 155, 65, 17, 14),
+                                     Control(IDOK, "defbutton", "OK", 129, 7, 50, 14),
+                                     Control(IDCANCEL, "button", "Cancel", 129, 25, 50, 14)})},
+        {IDD_ADD_TAG, Template(IDD_ADD_TAG, "Add Tag", 186, 54, "MS Shell Dlg",
+                               {Control(-1, "static", "Tagname:", 7, 9, 39, 8),
+                                Control(1000, "edit", "", 50, 7, 129, 14),
+                                Control(IDOK, "defbutton", "OK", 76, 33, 50, 14),
+                                Control(IDCANCEL, "button", "Cancel", 129, 33, 50, 14)})},
+        {IDD_OPC_LOG_CONFIG, Template(IDD_OPC_LOG_CONFIG, "Dialog", 168, 100, "MS Shell Dlg",
+                                      {Control(1018, "check", "Enable", 5, 5, 52, 10),
+                                       Control(-1, "group", "Options", 5, 17, 158, 60),
+                                       Control(1015, "check", "Read", 10, 31, 72, 10),
+                                       Control(1013, "check", "Connection", 87, 31, 72, 10),
+                                       Control(1016, "check", "Write", 10, 45, 72, 10),
+                                       Control(1014, "check", "Subscription", 87, 45, 72, 10),
+                                       Control(-1, "static", "Verbosity:", 16, 63, 67, 8),
+                                       Control(1017, "combo", "", 87, 60, 72, 30),
+                                       Control(IDOK, "defbutton", "OK", 60, 80, 50, 15),
+                                       Control(IDCANCEL, "button", "Cancel", 113, 80, 50, 15)})},
+        {IDD_CHECK_CREDENTIAL, Template(IDD_CHECK_CREDENTIAL, "Check Credential", 196, 68, "MS Shell Dlg",
+                                        {Control(IDOK, "defbutton", "OK", 84, 47, 50, 14),
+                                         Control(IDCANCEL, "button", "Cancel", 139, 47, 50, 14),
+                                         Control(203, "rstatic", "&User Name:", 14, 11, 38, 8),
+                                         Control(IDC_USERNAME, "edit", "", 60, 9, 129, 13),
+                                         Control(205, "rstatic", "&Password:", 14, 29, 38, 8),
+                                         Control(IDC_PASSWORD, "password", "", 60, 27, 129, 13)})},
+    };
+    return dialogs;
+}
+
+} // namespace res::builtin

@@ -1,0 +1,50 @@
+#include "service/Service.h"
+
+#include <QDateTime>
+
+#include <cstdio>
+
+namespace logd {
+
+Service::Service(Project& project, const ServiceOptions& options, QObject* parent)
+    : QObject(parent), m_project(project),
+      m_clients(options.lingerMs, options.maxClients, options.queueCapacity, this) {}
+
+void Service::broadcast(int category, const QString& text) {
+    broadcastEach(category, [&text](const ClientState&) { return text; });
+}
+
+void Service::broadcastEach(int category, const std::function<QString(const ClientState&)>& make) {
+    const QDateTime now = QDateTime::currentDateTime();
+    m_clients.forEach([&](ClientState& c) {
+        if (!c.logOutput())
+            return;
+        if (category >= 0 && (category >= kSwitchCount || c.switchValue(category) == 0))
+            return;
+        const QString text = make(c);
+        if (!text.isEmpty())
+            c.deliver(text, now);
+    });
+}
+
+void Service::tagsChanged(const QList<int>& tagIds) {
+    const QDateTime now = QDateTime::currentDateTime();
+    m_clients.forEach([&](ClientState& c) {
+        if (!c.logOutput() || c.tags().isEmpty())
+            return;
+        for (int id : tagIds) {
+            if (!c.tags().contains(id))
+                continue;
+            if (const Tag* tag = m_project.tags().byId(id))
+                c.deliver(QStringLiteral("Tag %1 = %2").arg(tag->name, tag->value), now);
+        }
+    });
+}
+
+void Service::log(const QString& text) {
+    const QByteArray line = "mirabo-logd: " + text.toUtf8() + '\n';
+    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
+    std::fflush(stderr);
+}
+
+} // namespace logd

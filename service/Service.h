@@ -1,0 +1,47 @@
+// The running service's shared parts: the project, the client states, the logon tokens, and the way log
+// messages reach the clients. Everything runs on the one event-loop thread.
+#pragma once
+
+#include "service/ClientRegistry.h"
+#include "service/Project.h"
+#include "service/TokenStore.h"
+
+#include <QObject>
+
+#include <functional>
+
+namespace logd {
+
+struct ServiceOptions {
+    int lingerMs = 60000;
+    int maxClients = 1024;
+    qsizetype queueCapacity = LogQueue::kDefaultCapacity;
+};
+
+class Service : public QObject {
+    Q_OBJECT
+public:
+    Service(Project& project, const ServiceOptions& options, QObject* parent = nullptr);
+
+    Project& project() { return m_project; }
+    ClientRegistry& clients() { return m_clients; }
+    TokenStore& tokens() { return m_tokens; }
+
+    // Queues `text` for every client whose log output is on and, for a category 0-13, whose switch of
+    // that category is on (category -1: log output alone decides).
+    void broadcast(int category, const QString& text);
+    // Like broadcast, but the text is made per client (empty: nothing for that client).
+    void broadcastEach(int category, const std::function<QString(const ClientState&)>& make);
+    // Queues value-change lines of the given tags for the clients that log them.
+    void tagsChanged(const QList<int>& tagIds);
+
+    // The service's own event log (standard error). Never pass a password or token here.
+    static void log(const QString& text);
+
+private:
+    Project& m_project;
+    ClientRegistry m_clients;
+    TokenStore m_tokens;
+};
+
+} // namespace logd

@@ -1,0 +1,37 @@
+#include "service/TokenStore.h"
+
+#include <QByteArray>
+#include <QRandomGenerator>
+
+namespace logd {
+
+QString TokenStore::issue(const QString& user, int64_t nowMs) {
+    if (m_tokens.size() >= m_maxTokens) {
+        // Forget the expired ones first, then the one closest to expiry.
+        for (auto it = m_tokens.begin(); it != m_tokens.end();)
+            it = it->expiresMs <= nowMs ? m_tokens.erase(it) : std::next(it);
+        while (m_tokens.size() >= m_maxTokens) {
+            auto oldest = m_tokens.begin();
+            for (auto it = m_tokens.begin(); it != m_tokens.end(); ++it)
+                if (it->expiresMs < oldest->expiresMs)
+                    oldest = it;
+            m_tokens.erase(oldest);
+        }
+    }
+    QByteArray raw(32, Qt::Uninitialized);
+    QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(raw.data()), 8);
+    const QString token = QString::fromLatin1(raw.toHex());
+    m_tokens.insert(token, Entry{user, nowMs + m_lifetimeMs});
+    return token;
+}
+
+QString TokenStore::userOf(const QString& token, int64_t nowMs) const {
+    if (token.isEmpty())
+        return QString();
+    const auto it = m_tokens.constFind(token);
+    if (it == m_tokens.constEnd() || it->expiresMs <= nowMs)
+        return QString();
+    return it->user;
+}
+
+} // namespace logd

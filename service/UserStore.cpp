@@ -1,0 +1,129 @@
+#include "service/UserStore.h"
+
+#include "service/PasswordHash.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace logd {
+
+namespace {
+bool parseLine(const QString& line, User* user) {
+    const QStringList fields = line.trimmed().split(QLatin1Char(':'));
+    if (fields.size() != 3 || !UserStore::validName(fields[0]))
+        return false;
+    const QString log = fields[1].trimmed().toLower();
+    if (log != QLatin1String("yes") && log != QLatin1String("no"))
+        return false;
+    user->name = fields[0];
+    user->mayReadLog = log == QLatin1String("yes");
+    user->hash = fields[2].trimmed();
+    return true;
+}
+
+bool isComment(const QString& line) {
+    const QString t = line.trimmed();
+    return t.isEmpty() || t.startsWith(QLatin1Char('#'));
+}
+} // namespace
+
+bool UserStore::validName(const QString& name) {
+    if (name.isEmpty() || name.size() > 256)
+        return false;
+    for (const QChar c : name) {
+        if (c == QLatin1Char(':') || c.isSpace() || c.unicode() < 0x20)
+            return false;
+    }
+    return true;
+}
+
+bool UserStore::load(const QString& path, QStringList* warnings) {
+    m_users.clear();
+    QFile file(path);
+    if (!file.exists())
+        return true;
+    if (!file.open(QIODevice::ReadOnly)) {
+        warnings->append(QStringLiteral("%1: cannot read: %2").arg(path, file.errorString()));
+        return false;
+    }
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    for (int i = 0; i < lines.size(); ++i) {
+        if (isComment(lines[i]))
+            continue;
+        User user;
+        if (!parseLine(lines[i], &user)) {
+            warnings->append(QStringLiteral("%1:%2: not \"name:yes|no:hash\", line ignored").arg(path).arg(i + 1));
+            continue;
+        }
+        if (find(user.name)) {
+            warnings->append(QStringLiteral("%1:%2: user named twice, line ignored").arg(path).arg(i + 1));
+            continue;
+        }
+        m_users.append(user);
+    }
+    return true;
+}
+
+const User* UserStore::find(const QString& name) const {
+    for (const User& u : m_users) {
+        if (u.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &u;
+    }
+    return nullptr;
+}
+
+const User* UserStore::verify(const QString& name, const QString& password) const {
+    const User* user = find(name);
+    if (!user || !verifyPassword(password, user->hash))
+        return nullptr;
+    return user;
+}
+
+bool UserStore::writeUser(const QString& path, const User& user, QString* error) {
+    QByteArray old;
+    {
+        QFile in(path);
+        if (in.exists()) {
+            if (!in.open(QIODevice::ReadOnly)) {
+                *error = in.errorString();
+                return false;
+            }
+            old = in.readAll();
+        }
+    }
+    const QByteArray entry =
+        (user.name + QLatin1Char(':') + (user.mayReadLog ? QLatin1String("yes") : QLatin1String("no")) +
+         QLatin1Char(':') + user.hash)
+            .toUtf8();
+    QList<QByteArray> lines = old.split('\n');
+    if (!old.isEmpty() && old.endsWith('\n'))
+        lines.removeLast();
+    if (old.isEmpty())
+        lines.clear();
+    bool replaced = false;
+    for (QByteArray& line : lines) {
+        const QString text = QString::fromUtf8(line);
+        User existing;
+        if (!isComment(text) && parseLine(text, &existing) &&
+            existing.name.compare(user.name, Qt::CaseInsensitive) == 0) {
+            line = entry + (line.endsWith('\r') ? "\r" : "");
+            replaced = true;
+            break;
+        }
+    }
+    if (!replaced)
+        lines.append(entry);
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly)) {
+        *error = out.errorString();
+        return false;
+    }
+    out.write(lines.join('\n') + '\n');
+    if (!out.commit()) {
+        *error = out.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace logd

@@ -1,0 +1,143 @@
+// mirabo-logd: the stand-in for the runtime's log service.
+#include "service/Injector.h"
+#include "service/LogServer.h"
+#include "service/Options.h"
+#include "service/PasswordHash.h"
+#include "service/Project.h"
+#include "service/Service.h"
+#include "service/SignalPipe.h"
+#include "service/Simulator.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <cstdio>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace logd;
+
+namespace {
+
+constexpr int kMaxConnections = 1024;
+
+// Reads the password for --add-user from standard input, without echo on a terminal.
+QString readPassword() {
+    const bool tty = ::isatty(STDIN_FILENO) != 0;
+    termios saved {};
+    if (tty) {
+        std::fputs("Password: ", stderr);
+        std::fflush(stderr);
+        ::tcgetattr(STDIN_FILENO, &saved);
+        termios quiet = saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+    }
+    QFile in;
+    QByteArray line;
+    if (in.open(stdin, QIODevice::ReadOnly))
+        line = in.readLine(4096);
+    if (tty) {
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+        std::fputs("\n", stderr);
+    }
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    return QString::fromUtf8(line);
+}
+
+int addUser(const LogdOptions& options) {
+    if (!UserStore::validName(options.addUser)) {
+        Service::log(QStringLiteral("a user name may not be empty nor hold blanks or ':'"));
+        return 2;
+    }
+    Project project;
+    QString error;
+    QStringList warnings;
+    if (!project.load(options.project, &error, &warnings)) {
+        Service::log(error);
+        return 1;
+    }
+    const QString password = readPassword();
+    if (password.isEmpty()) {
+        Service::log(QStringLiteral("no password given on standard input"));
+        return 2;
+    }
+    const User user{options.addUser, !options.noLogAccess, makePasswordHash(password)};
+    if (!UserStore::writeUser(project.usersPath(), user, &error)) {
+        Service::log(QStringLiteral("cannot write %1: %2").arg(project.usersPath(), error));
+        return 1;
+    }
+    Service::log(QStringLiteral("user \"%1\" written to %2").arg(user.name, project.usersPath()));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    LogdOptions options;
+    QString error;
+    if (!parseOptions(app.arguments().mid(1), &options, &error)) {
+        Service::log(error + QStringLiteral(" (try --help)"));
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(options.helpText.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (!options.addUser.isEmpty())
+        return addUser(options);
+
+    SignalPipe signals;
+    Project project;
+    QStringList warnings;
+    if (!project.load(options.project, &error, &warnings)) {
+        Service::log(error);
+        return 1;
+    }
+    for (const QString& w : warnings)
+        Service::log(w);
+    if (!options.station.isEmpty())
+        project.setStation(options.station);
+    if (options.requireLogon)
+        project.setLogonRequired(true);
+    Service::log(QStringLiteral("project %1: station \"%2\", %3 tags, %4 users, logon %5")
+                     .arg(project.dir(), project.station())
+                     .arg(project.tags().tags().size())
+                     .arg(project.users().count())
+                     .arg(project.logonRequired() ? QStringLiteral("required") : QStringLiteral("not required")));
+
+    ServiceOptions serviceOptions;
+    serviceOptions.lingerMs = options.lingerMs;
+    serviceOptions.maxClients = kMaxConnections;
+    Service service(project, serviceOptions);
+    LogServer server(service, kMaxConnections);
+    if (!server.listen(options.address, options.port, &error)) {
+        Service::log(QStringLiteral("cannot listen on %1:%2: %3")
+                         .arg(options.address.toString())
+                         .arg(options.port)
+                         .arg(error));
+        return 1;
+    }
+    Injector injector(service);
+    if (options.readStdin)
+        injector.addDescriptor(STDIN_FILENO, QStringLiteral("standard input"));
+    if (!options.inject.isEmpty() && !injector.openFifo(options.inject, &error)) {
+        Service::log(QStringLiteral("cannot open %1: %2").arg(options.inject, error));
+        return 1;
+    }
+    Simulator simulator(service, options.simIntervalMs);
+    simulator.start();
+
+    QObject::connect(&signals, &SignalPipe::signalled, &app, [&](int signo) {
+        Service::log(QStringLiteral("signal %1, shutting down").arg(signo));
+        server.shutdown();
+        app.quit();
+    });
+    Service::log(QStringLiteral("listening on %1:%2").arg(server.address().toString()).arg(server.port()));
+    const int rc = app.exec();
+    server.shutdown();
+    Service::log(QStringLiteral("stopped"));
+    return rc;
+}

@@ -1,0 +1,156 @@
+// Whatever arrives from the network, the toolkit loses the link instead of crashing or growing.
+#include "FakeServer.h"
+#include "ToolkitTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+
+namespace {
+
+// Answers hello, then answers the first request with `answer` (given the request's id).
+FakeServer::Handler answerWith(std::function<std::string(int id)> answer, bool thenClose = false) {
+    return [answer, thenClose](FakeConnection& c) {
+        c.acceptHello(c.readRequest());
+        const QJsonObject r = c.readRequest();
+        if (r.isEmpty())
+            return;
+        c.sendRaw(answer(r.value("id").toInt()));
+        if (thenClose)
+            c.close();
+        else
+            c.idle(60000);
+    };
+}
+
+std::string envelope(int id, const std::string& result) {
+    return "{\"jsonrpc\":\"2.0\",\"id\":" + std::to_string(id) + ",\"result\":" + result + "}\n";
+}
+
+// Opens a link to `server`, runs SwitchGet(1) with a 2 s time-out, and reports whether the link was
+// found lost afterwards. `value` receives SwitchGet's result.
+bool switchGetLosesLink(FakeServer& server, int32_t* value, int64_t* took = nullptr) {
+    MiraboLink link = nullptr;
+    if (openLocal(server.port(), &link) != MIRABO_OK)
+        return false;
+    LinkSetTimeout(link, 2000);
+    LinkActivate(link);
+    const auto start = std::chrono::steady_clock::now();
+    *value = SwitchGet(1);
+    if (took)
+        *took = msSince(start);
+    const bool lost = LinkIsLost(link) != 0;
+    LinkClose(link);
+    return lost;
+}
+
+} // namespace
+
+TEST(ToolkitBadInput, MalformedAnswersLoseTheLink) {
+    ToolkitScope scope;
+    const std::vector<std::pair<const char*, std::function<std::string(int)>>> cases = {
+        {"not JSON", [](int) { return std::string("{\"jsonrpc\":\"2.0\",\"id\":\n"); }},
+        {"JSON but no object", [](int) { return std::string("[1,2,3]\n"); }},
+        {"invalid UTF-8", [](int id) { return envelope(id, "{\"value\":1,\"x\":\"\xC3\x28\"}"); }},
+        {"overlong UTF-8", [](int id) { return envelope(id, "{\"value\":1,\"x\":\"\xC0\xAF\"}"); }},
+        {"encoded surrogate", [](int id) { return envelope(id, "{\"value\":1,\"x\":\"\xED\xA0\x80\"}"); }},
+        {"wrong id", [](int id) { return envelope(id + 1, "{\"value\":1}"); }},
+        {"missing id", [](int) { return std::string("{\"jsonrpc\":\"2.0\",\"result\":{\"value\":1}}\n"); }},
+        {"result not an object", [](int id) { return envelope(id, "5"); }},
+        {"value of the wrong type", [](int id) { return envelope(id, "{\"value\":\"1\"}"); }},
+        {"value not an integer", [](int id) { return envelope(id, "{\"value\":1.5}"); }},
+        {"value out of range", [](int id) { return envelope(id, "{\"value\":4294967296}"); }},
+        {"result and error at once",
+         [](int id) {
+             return "{\"jsonrpc\":\"2.0\",\"id\":" + std::to_string(id) +
+                    ",\"result\":{\"value\":1},\"error\":{\"code\":-32600}}\n";
+         }},
+        {"error without code", [](int id) { return "{\"jsonrpc\":\"2.0\",\"id\":" + std::to_string(id) + ",\"error\":{}}\n"; }},
+        {"deeply nested",
+         [](int id) { return envelope(id, "{\"value\":1,\"x\":" + std::string(100000, '[') + std::string(100000, ']') + "}"); }},
+        {"answer followed by an unasked line", [](int id) { return envelope(id, "{\"value\":1}") + envelope(id, "{}"); }},
+    };
+    for (const auto& [name, answer] : cases) {
+        FakeServer server(answerWith(answer));
+        int32_t value = -1;
+        EXPECT_TRUE(switchGetLosesLink(server, &value)) << name;
+        if (std::string(name) != "answer followed by an unasked line") {
+            EXPECT_EQ(value, 0) << name;
+        }
+    }
+}
+
+TEST(ToolkitBadInput, PeerStoppingMidLineLosesTheLinkAtOnce) {
+    ToolkitScope scope;
+    FakeServer server(answerWith([](int id) { return envelope(id, "{\"value\":1}").substr(0, 20); }, true));
+    int32_t value = -1;
+    int64_t took = 0;
+    EXPECT_TRUE(switchGetLosesLink(server, &value, &took));
+    EXPECT_EQ(value, 0);
+    EXPECT_LT(took, 1000) << "end of stream is noticed without waiting for the time-out";
+}
+
+TEST(ToolkitBadInput, OversizedLineIsRefusedWithoutReadingItAll) {
+    ToolkitScope scope;
+    // 4 MiB of string content plus a little: the line is over the limit before it ends.
+    std::atomic<bool> sentAll{false};
+    FakeServer server([&](FakeConnection& c) {
+        c.acceptHello(c.readRequest());
+        const QJsonObject r = c.readRequest();
+        const std::string head = "{\"jsonrpc\":\"2.0\",\"id\":" + std::to_string(r.value("id").toInt()) + ",\"result\":{\"x\":\"";
+        c.sendRaw(head);
+        const std::string block(1 << 20, 'a');
+        for (int i = 0; i < 64 && !c.stopping(); ++i) // 64 MiB if nobody stops reading
+            c.sendRaw(block);
+        sentAll = true;
+        c.idle(60000);
+    });
+    int32_t value = -1;
+    int64_t took = 0;
+    EXPECT_TRUE(switchGetLosesLink(server, &value, &took));
+    EXPECT_EQ(value, 0);
+    EXPECT_LT(took, 1900) << "refused as soon as the limit is passed, not at the time-out";
+}
+
+TEST(ToolkitBadInput, LineJustUnderTheLimitIsAccepted) {
+    ToolkitScope scope;
+    FakeServer server([](FakeConnection& c) {
+        c.acceptHello(c.readRequest());
+        const QJsonObject r = c.readRequest();
+        std::string line = envelope(r.value("id").toInt(), "{\"value\":9,\"pad\":\"\"}");
+        const size_t pad = 4u * 1024u * 1024u - (line.size() - 1);
+        line.insert(line.find("\"\"}") + 1, std::string(pad, 'p'));
+        c.sendRaw(line);
+        c.idle(60000);
+    });
+    int32_t value = -1;
+    EXPECT_FALSE(switchGetLosesLink(server, &value));
+    EXPECT_EQ(value, 9);
+}
+
+TEST(ToolkitBadInput, NeverAnsweringServerIsBoundedByTheTimeOut) {
+    ToolkitScope scope;
+    FakeServer server([](FakeConnection& c) {
+        c.acceptHello(c.readRequest());
+        c.readRequest();
+        c.sendRaw("{\"jsonrpc\":\"2.0\","); // starts an answer and never finishes it
+        c.idle(60000);
+    });
+    int32_t value = -1;
+    int64_t took = 0;
+    EXPECT_TRUE(switchGetLosesLink(server, &value, &took));
+    EXPECT_GE(took, 1900);
+    EXPECT_LT(took, 3000);
+}
+
+TEST(ToolkitBadInput, MalformedHelloAnswerFailsOpen) {
+    ToolkitScope scope;
+    FakeServer server([](FakeConnection& c) {
+        const QJsonObject hello = c.readRequest();
+        c.sendResult(hello, {{"protocol", 1}, {"station", "S"}, {"access", "yes"}});
+        c.idle(60000);
+    });
+    MiraboLink link = nullptr;
+    EXPECT_EQ(openLocal(server.port(), &link), MIRABO_E_FAIL);
+    EXPECT_EQ(link, nullptr);
+}

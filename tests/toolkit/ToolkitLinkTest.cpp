@@ -1,0 +1,443 @@
+// Links against scripted fake services: opening, hello, result codes, the active-link rule, loss
+// detection, time-outs, interruption and the proxy tunnel.
+#include "FakeServer.h"
+#include "ToolkitTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <QRegularExpression>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <mutex>
+
+namespace {
+
+int closedPort() {
+    // A port that was just free: bind, read the number, close.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a));
+    socklen_t len = sizeof(a);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+} // namespace
+
+TEST(ToolkitLink, HelloCarriesIdentityAndLinkOpensAndCloses) {
+    ToolkitScope scope;
+    std::mutex m;
+    QJsonObject seen;
+    FakeServer server([&](FakeConnection& c) {
+        const QJsonObject hello = c.readRequest();
+        {
+            std::lock_guard<std::mutex> g(m);
+            seen = hello;
+        }
+        c.acceptHello(hello);
+        c.waitPeerClosed(5000);
+    });
+    MiraboLink link = nullptr;
+    ASSERT_EQ(openLocal(server.port(), &link), MIRABO_OK);
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(LinkIsLost(link), 0);
+    LinkClose(link);
+    EXPECT_NE(LinkIsLost(link), 0); // a closed handle is no link any more
+
+    std::lock_guard<std::mutex> g(m);
+    EXPECT_EQ(seen.value("jsonrpc").toString(), "2.0");
+    EXPECT_EQ(seen.value("method").toString(), "hello");
+    const QJsonObject p = seen.value("params").toObject();
+    EXPECT_EQ(p.value("protocol").toInt(), 1);
+    EXPECT_TRUE(QRegularExpression("^[0-9a-f]{32}$").match(p.value("client").toString()).hasMatch());
+    EXPECT_FALSE(p.value("program").toString().isEmpty());
+    EXPECT_EQ(p.value("wtg").toString(), "wtg-x");
+    EXPECT_EQ(p.value("polling").toInt(), 10);
+    EXPECT_TRUE(p.value("token").isString());
+}
+
+TEST(ToolkitLink, ClientIdIsTheSameOnEveryLink) {
+    ToolkitScope scope;
+    std::mutex m;
+    QStringList ids;
+    FakeServer server([&](FakeConnection& c) {
+        const QJsonObject hello = c.readRequest();
+        {
+            std::lock_guard<std::mutex> g(m);
+            ids << hello.value("params").toObject().value("client").toString();
+        }
+        c.acceptHello(hello);
+        c.waitPeerClosed(5000);
+    });
+    MiraboLink a = nullptr, b = nullptr;
+    ASSERT_EQ(openLocal(server.port(), &a), MIRABO_OK);
+    ASSERT_EQ(openLocal(server.port(), &b), MIRABO_OK);
+    LinkClose(a);
+    LinkClose(b);
+    std::lock_guard<std::mutex> g(m);
+    ASSERT_EQ(ids.size(), 2);
+    EXPECT_EQ(ids[0], ids[1]);
+}
+
+TEST(ToolkitLink, OpenResultCodes) {
+    ToolkitScope scope;
+    MiraboLink link = reinterpret_cast<MiraboLink>(1);
+    EXPECT_EQ(openLocal(closedPort(), &link), MIRABO_E_ACCESSDENIED);
+    EXPECT_EQ(link, nullptr);
+
+    FakeServer noAccess([](FakeConnection& c) {
+        const QJsonObject hello = c.readRequest();
+        c.sendResult(hello, {{"protocol", 1}, {"station", "S"}, {"logonRequired", false}, {"access", false}});
+        c.waitPeerClosed(5000);
+    });
+    EXPECT_EQ(openLocal(noAccess.port(), &link), MIRABO_E_ABORT);
+
+    FakeServer oldVersion([](FakeConnection& c) { c.sendError(c.readRequest(), -32003); });
+    EXPECT_EQ(openLocal(oldVersion.port(), &link), MIRABO_E_FAIL);
+
+    FakeServer otherVersion([](FakeConnection& c) {
+        c.sendResult(c.readRequest(), {{"protocol", 2}, {"station", "S"}, {"logonRequired", false}, {"access", true}});
+    });
+    EXPECT_EQ(openLocal(otherVersion.port(), &link), MIRABO_E_FAIL);
+
+    FakeServer hangsUp([](FakeConnection& c) {
+        c.readRequest();
+        c.close();
+    });
+    EXPECT_EQ(openLocal(hangsUp.port(), &link), MIRABO_E_FAIL);
+    EXPECT_EQ(link, nullptr);
+}
+
+TEST(ToolkitLink, OperationsWithoutLinkFailAtOnce) {
+    ToolkitScope scope;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(SwitchGet(3), 0);
+    EXPECT_NE(SwitchSet(3, 1), MIRABO_OK);
+    QString text = "junk";
+    EXPECT_NE(LogTextRead(&text, 100), MIRABO_OK);
+    EXPECT_TRUE(text.isEmpty());
+    EXPECT_EQ(ConfigGetInt("Font", "CharSet", -5), -5);
+    EXPECT_EQ(ConfigGetString("Font", "FontName", "Mono", 260), "Mono");
+    EXPECT_EQ(OpcLogParamGet(12, 4), 0);
+    EXPECT_LT(msSince(start), 100);
+}
+
+TEST(ToolkitLink, ActiveLinkIsTheMostRecentlyActivatedOpenOne) {
+    ToolkitScope scope;
+    // Connection n answers switch.get with 10 * (n + 1): the value tells which link carried the request.
+    FakeServer server([](FakeConnection& c) {
+        c.acceptHello(c.readRequest());
+        for (QJsonObject r; !(r = c.readRequest(60000)).isEmpty();)
+            c.sendResult(r, {{"value", 10 * (c.index() + 1)}});
+    });
+    MiraboLink a = nullptr, b = nullptr, c = nullptr;
+    ASSERT_EQ(openLocal(server.port(), &a), MIRABO_OK);
+    ASSERT_EQ(openLocal(server.port(), &b), MIRABO_OK);
+    ASSERT_EQ(openLocal(server.port(), &c), MIRABO_OK);
+    EXPECT_EQ(SwitchGet(0), 0) << "an opened link is not active before LinkActivate";
+    LinkActivate(a);
+    EXPECT_EQ(SwitchGet(0), 10);
+    LinkActivate(b);
+    LinkActivate(c);
+    EXPECT_EQ(SwitchGet(0), 30);
+    LinkActivate(a); // activating again makes it the most recent
+    EXPECT_EQ(SwitchGet(0), 10);
+    LinkClose(a);
+    EXPECT_EQ(SwitchGet(0), 30);
+    LinkClose(c);
+    EXPECT_EQ(SwitchGet(0), 20);
+    LinkClose(b);
+    EXPECT_EQ(SwitchGet(0), 0);
+}
+
+TEST(ToolkitLink, IsLostNoticesIdlePeerCloseAndUnaskedBytes) {
+    ToolkitScope scope;
+    FakeServer closes([](FakeConnection& c) {
+        c.acceptHello(c.readRequest());
+        c.idle(100);
+        c.close();
+    });
+    MiraboLink link = nullptr;
+    ASSERT_EQ(openLocal(closes.port(), &link), MIRABO_OK);
+    EXPECT_EQ(LinkIsLost(link), 0);
+    EXPECT_TRUE(waitFor([&] { return LinkIsLost(link) != 0; }));
+    LinkClose(link);
+
+    FakeServer chatters([](FakeConnection& c) {
+        c.acceptHello(c.readRequest());
+        c.idle(100);
+        c.sendRaw("x");
+        c.idle(60000);
+    });
+    ASSERT_EQ(openLocal(chatters.port(), &link), MIRABO_OK);
+    EXPECT_TRUE(waitFor([&] { return LinkIsLost(link) != 0; }));
+    EXPECT_NE(LinkIsLost(link), 0) << "a lost link never comes back";
+    LinkClose(link);
+}
+
+TEST(ToolkitLink, ErrorAnswerFailsTheOperationButKeepsTheLink) {
+    ToolkitScope scope;
+    FakeServer server([](FakeConnection& c) {
+        c.acceptHello(c.readRequest());
+        for (QJsonObject r; !(r = c.readRequest(60000)).isEmpty();) {
+            if (r.value("method") == "switch.set")
+                c.sendError(r, -32602);
+            else
+                c.sendResult(r, standardResult(r));
+        }
+    });
+    MiraboLink link = nullptr;
+    ASSERT_EQ(openLocal(server.port(), &link), MIRABO_OK);
+    LinkActivate(link);
+    EXPECT_NE(SwitchSet(2, 70000), MIRABO_OK);
+    EXPECT_EQ(LinkIsLost(link), 0);
+    EXPECT_EQ(SwitchGet(2), 102);
+    LinkClose(link);
+}
+
+TEST(ToolkitLink, RequestTimeOutEndsTheRequestAndLosesTheLink) {
+    ToolkitScope scope;
+    FakeServer server([](FakeConnection& c) {
+        c.acceptHello(c.readRequest());
+        c.idle(60000);
+    });
+    MiraboLink link = nullptr;
+    ASSERT_EQ(openLocal(server.port(), &link), MIRABO_OK);
+    LinkSetTimeout(link, 300);
+    LinkActivate(link);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(SwitchSet(1, 1), MIRABO_E_TIMEOUT);
+    const int64_t took = msSince(start);
+    EXPECT_GE(took, 280);
+    EXPECT_LT(took, 1500);
+    EXPECT_NE(LinkIsLost(link), 0);
+    EXPECT_EQ(SwitchGet(1), 0);
+    LinkClose(link);
+}
+
+TEST(ToolkitLink, CancelWordEndsOpenToSilentServerPromptly) {
+    FakeServer silent(serveSilently);
+    std::atomic<int32_t> stop{0};
+    std::atomic<int64_t> endedAfterStop{-1};
+    std::atomic<int32_t> code{0};
+    std::chrono::steady_clock::time_point stoppedAt;
+    std::thread worker([&] {
+        ToolkitInit();
+        ToolkitSetCancelWord(&stop);
+        MiraboLink link = nullptr;
+        code = openLocal(silent.port(), &link);
+        endedAfterStop = msSince(stoppedAt);
+        ToolkitExit();
+    });
+    ASSERT_TRUE(waitFor([&] { return silent.accepted() == 1; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    stoppedAt = std::chrono::steady_clock::now();
+    stop = 1;
+    worker.join();
+    EXPECT_NE(code.load(), MIRABO_OK);
+    EXPECT_LT(endedAfterStop.load(), 200);
+}
+
+TEST(ToolkitLink, CancelWordInterruptsRequestAndLosesLink) {
+    FakeServer server([](FakeConnection& c) {
+        c.acceptHello(c.readRequest());
+        c.idle(60000);
+    });
+    ToolkitScope scope;
+    MiraboLink link = nullptr;
+    ASSERT_EQ(openLocal(server.port(), &link), MIRABO_OK);
+    LinkActivate(link);
+    std::atomic<int32_t> stop{0};
+    std::atomic<int64_t> took{-1};
+    std::thread worker([&] {
+        ToolkitInit();
+        ToolkitSetCancelWord(&stop);
+        const auto start = std::chrono::steady_clock::now();
+        QString text;
+        LogTextRead(&text, 100);
+        took = msSince(start);
+        ToolkitExit();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    stop = 1;
+    worker.join();
+    EXPECT_LT(took.load(), 150 + 200);
+    EXPECT_NE(LinkIsLost(link), 0);
+    LinkClose(link);
+}
+
+TEST(ToolkitLink, CancelWordOfOneThreadLeavesOtherThreadsAlone) {
+    FakeServer server(serveStandard);
+    ToolkitScope scope;
+    std::atomic<int32_t> stop{1}; // already set, but registered on another thread only
+    std::thread other([&] {
+        ToolkitInit();
+        ToolkitSetCancelWord(&stop);
+        ToolkitExit(); // leaving the outermost level forgets the word
+        MiraboLink l = nullptr;
+        EXPECT_EQ(openLocal(server.port(), &l), MIRABO_OK);
+        LinkClose(l);
+    });
+    other.join();
+    MiraboLink link = nullptr;
+    ASSERT_EQ(openLocal(server.port(), &link), MIRABO_OK);
+    LinkClose(link);
+}
+
+TEST(ToolkitLink, CloseFromAnotherThreadEndsRunningRequest) {
+    FakeServer server([](FakeConnection& c) {
+        c.acceptHello(c.readRequest());
+        c.idle(60000);
+    });
+    ToolkitScope scope;
+    MiraboLink link = nullptr;
+    ASSERT_EQ(openLocal(server.port(), &link), MIRABO_OK);
+    LinkActivate(link);
+    std::atomic<int64_t> took{-1};
+    std::thread worker([&] {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(SwitchGet(0), 0);
+        took = msSince(start);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    LinkClose(link);
+    worker.join();
+    EXPECT_LT(took.load(), 150 + 200);
+}
+
+TEST(ToolkitLink, TwoThreadsShareOneLinkWithoutMixingAnswers) {
+    FakeServer server(serveStandard);
+    ToolkitScope scope;
+    MiraboLink link = nullptr;
+    ASSERT_EQ(openLocal(server.port(), &link), MIRABO_OK);
+    LinkActivate(link);
+    std::atomic<int> wrong{0};
+    auto hammer = [&](int index) {
+        ToolkitInit();
+        for (int i = 0; i < 300; ++i) {
+            if (SwitchGet(index) != 100 + index)
+                ++wrong;
+            if (OpcLogParamGet(11 + index, index) != 1000 * (11 + index) + index)
+                ++wrong;
+        }
+        ToolkitExit();
+    };
+    std::thread t1(hammer, 1), t2(hammer, 2);
+    t1.join();
+    t2.join();
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_EQ(LinkIsLost(link), 0);
+    LinkClose(link);
+}
+
+namespace {
+
+// Relays bytes both ways between two sockets until either side closes or the server stops.
+void relay(int a, int b, FakeConnection& owner) {
+    char buf[65536];
+    for (;;) {
+        pollfd p[2] = {{a, POLLIN, 0}, {b, POLLIN, 0}};
+        const int n = ::poll(p, 2, 20);
+        if (n < 0)
+            return;
+        if (owner.stopping())
+            return;
+        if (n == 0)
+            continue;
+        for (int i = 0; i < 2; ++i) {
+            if (!(p[i].revents & (POLLIN | POLLHUP | POLLERR)))
+                continue;
+            const ssize_t r = ::recv(p[i].fd, buf, sizeof(buf), 0);
+            if (r <= 0)
+                return;
+            ::send(p[1 - i].fd, buf, static_cast<size_t>(r), MSG_NOSIGNAL);
+        }
+    }
+}
+
+} // namespace
+
+TEST(ToolkitLink, ProxyRefusalAndTunnel) {
+    ToolkitScope scope;
+    FakeServer service(serveStandard);
+    std::mutex m;
+    std::vector<std::string> proxyRequest;
+    FakeServer refusing([&](FakeConnection& c) {
+        std::string line;
+        while (c.readLine(&line) && line != "\r") {
+        }
+        c.sendRaw("HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n");
+        c.waitPeerClosed(5000);
+    });
+    MiraboLink link = nullptr;
+    EXPECT_EQ(LinkOpen("127.0.0.1", service.port(), "127.0.0.1", refusing.port(), "", 10, &link),
+              MIRABO_E_ACCESSDENIED);
+
+    FakeServer tunnelling([&](FakeConnection& c) {
+        std::string line;
+        while (c.readLine(&line) && line != "\r") {
+            std::lock_guard<std::mutex> g(m);
+            proxyRequest.push_back(line);
+        }
+        const int up = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a.sin_port = htons(static_cast<uint16_t>(service.port()));
+        ::connect(up, reinterpret_cast<sockaddr*>(&a), sizeof(a));
+        c.sendRaw("HTTP/1.1 200 Connection established\r\nProxy-Agent: fake\r\n\r\n");
+        relay(c.fd(), up, c);
+        ::close(up);
+    });
+    ASSERT_EQ(LinkOpen("127.0.0.1", service.port(), "127.0.0.1", tunnelling.port(), "", 10, &link), MIRABO_OK);
+    LinkActivate(link);
+    EXPECT_EQ(SwitchGet(5), 105);
+    LinkClose(link);
+    std::lock_guard<std::mutex> g(m);
+    ASSERT_GE(proxyRequest.size(), 2u);
+    const std::string target = "127.0.0.1:" + std::to_string(service.port());
+    EXPECT_EQ(proxyRequest[0], "CONNECT " + target + " HTTP/1.1\r");
+    EXPECT_EQ(proxyRequest[1], "Host: " + target + "\r");
+}
+
+TEST(ToolkitLink, ProxyPortZeroMeansDirect) {
+    ToolkitScope scope;
+    FakeServer service(serveStandard);
+    MiraboLink link = nullptr;
+    ASSERT_EQ(LinkOpen("127.0.0.1", service.port(), "127.0.0.1", 0, "", 10, &link), MIRABO_OK);
+    LinkClose(link);
+}
+
+TEST(ToolkitLink, HostNameIsResolved) {
+    ToolkitScope scope;
+    FakeServer service(serveStandard); // listens on 127.0.0.1 only; "localhost" may name ::1 first
+    MiraboLink link = nullptr;
+    ASSERT_EQ(LinkOpen("localhost", service.port(), "", 0, "", 10, &link), MIRABO_OK);
+    LinkClose(link);
+}
+
+TEST(ToolkitLink, WritingToAPeerThatHasGoneFailsWithoutSignal) {
+    ToolkitScope scope;
+    FakeServer server([](FakeConnection& c) {
+        c.acceptHello(c.readRequest());
+        c.close();
+    });
+    MiraboLink link = nullptr;
+    ASSERT_EQ(openLocal(server.port(), &link), MIRABO_OK);
+    LinkActivate(link);
+    ASSERT_TRUE(waitFor([&] { return server.accepted() == 1; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100)); // the peer's close has arrived
+    // Large enough to take several sends: a send after the reset raises SIGPIPE unless suppressed.
+    EXPECT_NE(ProfileSetString("Kestra", "Big", QString(3 * 1024 * 1024, 'x')), MIRABO_OK);
+    EXPECT_NE(ProfileSetString("Kestra", "Big", "again"), MIRABO_OK);
+    EXPECT_NE(LinkIsLost(link), 0);
+    LinkClose(link);
+}

@@ -1,0 +1,114 @@
+#include "toolkit/TkResolve.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+
+#include <condition_variable>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace mirabo {
+
+namespace {
+
+bool numericAddress(const std::string& host, int port, SocketAddress* out) {
+    std::string h = host;
+    if (h.size() >= 2 && h.front() == '[' && h.back() == ']')
+        h = h.substr(1, h.size() - 2);
+    SocketAddress a;
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&a.storage);
+    if (::inet_pton(AF_INET, h.c_str(), &v4->sin_addr) == 1) {
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(static_cast<uint16_t>(port));
+        a.length = sizeof(sockaddr_in);
+        *out = a;
+        return true;
+    }
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&a.storage);
+    if (::inet_pton(AF_INET6, h.c_str(), &v6->sin6_addr) == 1) {
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(static_cast<uint16_t>(port));
+        a.length = sizeof(sockaddr_in6);
+        *out = a;
+        return true;
+    }
+    return false;
+}
+
+// Shared between the caller and the lookup thread; whoever lets go last frees it.
+struct Lookup {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    bool found = false;
+    std::vector<SocketAddress> addresses;
+};
+
+void runLookup(const std::shared_ptr<Lookup>& lookup, const std::string& host, const std::string& port) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICSERV;
+    addrinfo* list = nullptr;
+    std::vector<SocketAddress> found;
+    if (::getaddrinfo(host.c_str(), port.c_str(), &hints, &list) == 0) {
+        for (addrinfo* ai = list; ai; ai = ai->ai_next) {
+            if (ai->ai_addrlen > sizeof(sockaddr_storage))
+                continue;
+            SocketAddress a;
+            std::memcpy(&a.storage, ai->ai_addr, ai->ai_addrlen);
+            a.length = ai->ai_addrlen;
+            found.push_back(a);
+        }
+        ::freeaddrinfo(list);
+    }
+    std::lock_guard<std::mutex> guard(lookup->mutex);
+    lookup->addresses = std::move(found);
+    lookup->found = !lookup->addresses.empty();
+    lookup->finished = true;
+    lookup->done.notify_all();
+}
+
+} // namespace
+
+Io resolveHost(const std::string& host, int port, Deadline deadline, const std::atomic<int32_t>* abortWord,
+               std::vector<SocketAddress>* out) {
+    out->clear();
+    SocketAddress numeric;
+    if (numericAddress(host.empty() ? std::string("127.0.0.1") : host, port, &numeric)) {
+        out->push_back(numeric);
+        return Io::Ok;
+    }
+    auto lookup = std::make_shared<Lookup>();
+    try {
+        std::thread([lookup, host, p = std::to_string(port)]() noexcept {
+            try {
+                runLookup(lookup, host, p);
+            } catch (...) {
+                std::lock_guard<std::mutex> guard(lookup->mutex);
+                lookup->finished = true;
+                lookup->done.notify_all();
+            }
+        }).detach();
+    } catch (...) {
+        return Io::Error;
+    }
+    std::unique_lock<std::mutex> lock(lookup->mutex);
+    while (!lookup->finished) {
+        if (stopRequested(abortWord))
+            return Io::Cancelled;
+        const int slice = nextSliceMs(deadline);
+        if (slice == 0)
+            return Io::Timeout;
+        lookup->done.wait_for(lock, std::chrono::milliseconds(slice));
+    }
+    if (!lookup->found)
+        return Io::Unresolved;
+    *out = lookup->addresses;
+    return Io::Ok;
+}
+
+} // namespace mirabo
