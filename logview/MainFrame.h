@@ -2,13 +2,17 @@
 // window settings written at every close request.
 #pragma once
 
+#include "logview/logic/WindowPlacement.h"
+
 #include <QHash>
+#include <QKeySequence>
 #include <QMainWindow>
 
 #include <functional>
 
 class CKestraExtApp;
 class QAction;
+class QMenu;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -31,12 +35,43 @@ public:
     // Writes the eleven "Window" keys and the "LogOnDisk" keys to the per-user settings file.
     void SaveFrameSettings();
 
+    // Runs a command as the menu or an accelerator does: its update handler first, then its command
+    // handler only when the command is enabled. Commands without any handler are disabled.
+    void RunCommand(int commandId);
+
+    // The hidden action that carries an accelerator of table 128 (nullptr when the id has none). The
+    // accelerator actions stay enabled; whether the command runs is decided by RunCommand.
+    QAction* AcceleratorAction(int commandId) const;
+
+    // Asked at every close request after the settings were written (the document's save prompt);
+    // returning false keeps the window open.
+    void SetCloseQuery(std::function<bool()> canClose);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    // Accelerator keys win over the focused control of this window (Del is Delete Contents, not the
+    // text control's delete), as a frame's accelerator table does.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void BuildMenuBar();
+    void BuildAccelerators();
+    void UpdateAction(QAction* action);
+    void UpdateMenu(QMenu* menu);
+
+    QHash<int, QAction*> m_accelerators;
+    std::function<bool()> m_closeQuery;
+    bool m_firstShow = true;
     CKestraExtApp* m_app;
     QHash<int, QAction*> m_actions;
     QHash<int, std::function<void()>> m_commandHandlers;
     QHash<int, std::function<void(QAction*)>> m_updateHandlers;
 };
+
+// The frame's placement as a record: ShowCmd from the window state, RcNormalPosition the restored frame
+// rectangle in screen pixels (right and bottom exclusive), Length 44.
+WindowPlacement CapturePlacement(const QWidget* window);
+// Applies a record to a top-level window: the restored rectangle first (moved onto a screen when it lies
+// on none), then the maximized or minimized state its ShowCmd names. Works before the first show.
+void ApplyPlacement(QWidget* window, const WindowPlacement& placement);

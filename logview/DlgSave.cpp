@@ -1,0 +1,117 @@
+#include "logview/DlgSave.h"
+
+#include "app/KestraExtApp.h"
+#include "res/Ids.h"
+
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+CDlgSave::CDlgSave(QWidget* parent) : res::TemplateDialog(ids::IDD_SAVE_ON_DISK, parent), m_browse(BrowseLogFile) {}
+
+void CDlgSave::OnInitDialog() {
+    // The base initialisation puts the file name into the edit; its text update runs the edit rule.
+    m_rules = SaveOnDiskRules(m_nType, m_strFileName);
+    if (auto* edit = ControlAs<QLineEdit>(ids::IDC_FILENAME)) {
+        const QSignalBlocker blocker(edit);
+        edit->setText(m_strFileName);
+    }
+    m_rules.Open();
+    Apply();
+}
+
+void CDlgSave::Apply() {
+    const SaveOnDiskRules::Controls& state = m_rules.State();
+    for (int radio : {ids::IDC_RADIO_DISABLE, ids::IDC_RADIO_DATE, ids::IDC_RADIO_CUSTOM}) {
+        if (auto* button = ControlAs<QRadioButton>(radio)) {
+            if (state.checkedRadio == radio)
+                button->setChecked(true);
+        }
+    }
+    if (state.checkedRadio == 0) {
+        // No radio button checked: an exclusive set needs its exclusivity lifted to clear them.
+        for (int radio : {ids::IDC_RADIO_DISABLE, ids::IDC_RADIO_DATE, ids::IDC_RADIO_CUSTOM}) {
+            if (auto* button = ControlAs<QRadioButton>(radio); button && button->isChecked()) {
+                button->setAutoExclusive(false);
+                button->setChecked(false);
+                button->setAutoExclusive(true);
+            }
+        }
+    }
+    if (QWidget* ok = Control(ids::IDOK))
+        ok->setEnabled(state.okEnabled);
+    if (QWidget* edit = Control(ids::IDC_FILENAME))
+        edit->setEnabled(state.fileNameEnabled);
+    if (QWidget* browse = Control(ids::IDC_BROWSE))
+        browse->setEnabled(state.fileNameEnabled);
+    m_nType = m_rules.Type();
+}
+
+void CDlgSave::OnCommand(int id) {
+    switch (id) {
+    case ids::IDC_RADIO_DISABLE:
+        m_rules.ChooseDisable();
+        Apply();
+        break;
+    case ids::IDC_RADIO_DATE:
+        m_rules.ChooseDate();
+        Apply();
+        break;
+    case ids::IDC_RADIO_CUSTOM:
+        m_rules.ChooseCustom();
+        Apply();
+        break;
+    case ids::IDC_BROWSE: {
+        const QString path = m_browse ? m_browse(this) : QString();
+        if (!path.isEmpty()) {
+            if (auto* edit = ControlAs<QLineEdit>(ids::IDC_FILENAME))
+                edit->setText(path); // runs the edit rule
+        }
+        break;
+    }
+    default:
+        res::TemplateDialog::OnCommand(id);
+        break;
+    }
+}
+
+void CDlgSave::OnEditChange(int id) {
+    if (id != ids::IDC_FILENAME)
+        return;
+    if (auto* edit = ControlAs<QLineEdit>(ids::IDC_FILENAME)) {
+        m_rules.EditChanged(edit->text());
+        Apply();
+    }
+}
+
+void CDlgSave::OnOK() {
+    if (auto* edit = ControlAs<QLineEdit>(ids::IDC_FILENAME))
+        m_rules.Accept(edit->text()); // read even when disabled
+    m_strFileName = m_rules.FileName();
+    m_nType = m_rules.Type();
+    res::TemplateDialog::OnOK();
+}
+
+QString BrowseLogFile(QWidget* parent) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("LOG"));
+    dialog.setNameFilters({QStringLiteral("Log File (*.Log)"), QStringLiteral("All Files (*.*)")});
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+void RunSaveOnDiskCommand(CKestraExtApp& app, QWidget* parent) {
+    CDlgSave dialog(parent);
+    dialog.m_nType = app.m_nLogOnDiskType.load();
+    if (dialog.m_nType == 2)
+        dialog.m_strFileName = app.m_strLogOnDiskFile;
+    if (dialog.DoModal() != ids::IDOK)
+        return;
+    app.m_nLogOnDiskType.store(dialog.m_nType);
+    app.m_strLogOnDiskFile = dialog.m_strFileName;
+}

@@ -1,0 +1,317 @@
+#include "logview/KestraExtView.h"
+
+#include "app/KestraExtApp.h"
+#include "logview/KestraExtDoc.h"
+#include "logview/MainFrame.h"
+#include "logview/logic/DocumentTitle.h"
+#include "logview/logic/LogOnDisk.h"
+#include "logview/logic/TextTrimmer.h"
+#include "logview/logic/ViewTextFile.h"
+#include "logview/logic/WindowPlacement.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QDateTime>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QTimerEvent>
+#include <QWindow>
+
+CKestraExtView::CKestraExtView(CKestraExtApp& app, CKestraExtDoc& doc, QWidget* parent)
+    : QPlainTextEdit(parent), m_app(app), m_doc(doc) {
+    // Long lines wrap at the window's edge: no horizontal scrolling.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setUndoRedoEnabled(false);
+    m_doc.SetView(this);
+    connect(document(), &QTextDocument::contentsChanged, this, [this] { m_doc.SetModifiedFlag(true); });
+
+    m_nTimerPeriod = viewlogic::RefreshPeriodMs(m_app.m_strHost);
+    m_nTimerId = startTimer(m_nTimerPeriod);
+    if (m_nTimerId == 0)
+        m_nTimerPeriod = 0; // no timer: no log text is ever shown, nothing is reported
+}
+
+CKestraExtView::~CKestraExtView() {
+    if (m_nTimerId != 0) {
+        killTimer(m_nTimerId);
+        m_nTimerId = 0;
+    }
+    if (m_doc.GetView() == this)
+        m_doc.SetView(nullptr);
+}
+
+void CKestraExtView::SetLogClock(std::function<QDateTime()> clock) { m_logClock = std::move(clock); }
+
+// ---------------------------------------------------------------------------------------------------
+// Initial update
+
+void CKestraExtView::OnInitialUpdate(CMainFrame* frame) {
+    m_pFrame = frame;
+    m_nTextLimit = m_app.m_nMaxTextLength.load();
+
+    const WindowPlacement placement = WindowPlacement::Read(m_app.m_strUserIniPath);
+    if (frame && placement.ShouldApply())
+        ApplyPlacement(frame, placement);
+
+    ApplyLogFont();
+}
+
+void CKestraExtView::ApplyLogFont() {
+    QString name;
+    {
+        std::lock_guard<std::mutex> guard(m_app.m_lock);
+        name = m_app.m_strFontName;
+    }
+    if (name.isEmpty() || name.left(31) == m_strAppliedFont)
+        return; // no configured font: the control keeps its current one
+    // The platform's default font with the configured face name (at most 31 characters). The character
+    // set has no counterpart in a Unicode font, so only the face name is taken over.
+    QFont font = QApplication::font(this);
+    font.setFamily(name.left(31));
+    m_font = font;
+    m_strAppliedFont = name.left(31);
+    setFont(m_font);
+    viewport()->update();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Timer and display pipeline
+
+void CKestraExtView::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == m_nTimerId)
+        OnTimer();
+    else
+        QPlainTextEdit::timerEvent(event);
+}
+
+void CKestraExtView::OnTimer() {
+    if (m_app.m_bStarting.load())
+        return;
+    const int32_t connected = m_app.m_bConnected.load() ? 1 : 0;
+    if (connected)
+        AppendPendingText();
+    if (connected != m_nLastConnected) {
+        m_doc.SetTitle();
+        // The worker reads the configured font in its connect step: apply it once the link is up.
+        if (connected)
+            ApplyLogFont();
+    }
+    m_nLastConnected = connected;
+    if (m_pFrame)
+        m_pFrame->UpdateCommandUi();
+}
+
+int64_t CKestraExtView::DisplayLineKey(int position) {
+    if (position >= m_cacheFrom && position < m_cacheTo)
+        return m_cacheKey;
+    const QTextBlock block = document()->findBlock(position);
+    if (!block.isValid())
+        return -1;
+    // Makes sure the block is laid out at the current width (blocks far off screen may not be yet).
+    document()->documentLayout()->blockBoundingRect(block);
+    const QTextLayout* layout = block.layout();
+    const int offset = position - block.position();
+    const QTextLine line = layout ? layout->lineForTextPosition(offset) : QTextLine();
+    if (!line.isValid()) {
+        m_cacheFrom = m_cacheTo = -1;
+        return static_cast<int64_t>(block.blockNumber()) << 24;
+    }
+    m_cacheFrom = block.position() + line.textStart();
+    m_cacheTo = m_cacheFrom + line.textLength();
+    m_cacheKey = (static_cast<int64_t>(block.blockNumber()) << 24) | line.lineNumber();
+    return m_cacheKey;
+}
+
+void CKestraExtView::DeleteRange(int from, int to) {
+    QTextCursor cursor(document());
+    cursor.setPosition(from);
+    cursor.setPosition(to, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+}
+
+int CKestraExtView::TextLength() const { return document()->characterCount() - 1; }
+
+void CKestraExtView::AppendPendingText() {
+    if (!m_app.m_bConnected.load() || m_app.m_bPaused.load())
+        return;
+    QString chunk;
+    {
+        std::lock_guard<std::mutex> guard(m_app.m_lock);
+        chunk.swap(m_app.m_strPendingText);
+    }
+    const int maxLength = m_app.m_nMaxTextLength.load();
+    if (!chunk.isEmpty()) {
+        // The log files receive every character received; only the view keeps the last M.
+        viewlogic::WriteLogOnDisk(m_app, chunk, m_logClock);
+
+        const QString shown = viewlogic::DisplayForm(viewlogic::ViewPartOfChunk(chunk, maxLength), &m_bPendingCr);
+        const int bulk = viewlogic::BulkCutLength(TextLength());
+        if (bulk > 0)
+            DeleteRange(0, bulk);
+
+        const QString text = toPlainText();
+        m_cacheFrom = m_cacheTo = -1;
+        const int prefix = viewlogic::TrimPrefixLength(text, static_cast<int>(shown.size()), maxLength,
+                                                      [this](int position) { return DisplayLineKey(position); });
+        m_cacheFrom = m_cacheTo = -1;
+        if (prefix > 0)
+            DeleteRange(0, prefix);
+
+        // Incoming text always goes to the end; the selection ends up there.
+        QTextCursor cursor(document());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(shown);
+        setTextCursor(cursor);
+        document()->setModified(false);
+    }
+    m_doc.SetModifiedFlag(false);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Saved text
+
+QString CKestraExtView::ReportedText() const {
+    QList<QStringList> lines;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        document()->documentLayout()->blockBoundingRect(block);
+        const QString text = block.text();
+        const QTextLayout* layout = block.layout();
+        QStringList displayLines;
+        if (layout && layout->lineCount() > 1) {
+            for (int i = 0; i < layout->lineCount(); ++i) {
+                const QTextLine line = layout->lineAt(i);
+                displayLines.append(text.mid(line.textStart(), line.textLength()));
+            }
+        } else {
+            displayLines.append(text);
+        }
+        lines.append(displayLines);
+    }
+    return viewlogic::ReportedText(lines);
+}
+
+bool CKestraExtView::SaveViewText(const QString& path) {
+    return viewlogic::WriteUtf16LeFile(path, ReportedText());
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Commands
+
+void CKestraExtView::ClearModifiedFlags() {
+    document()->setModified(false);
+    m_doc.SetModifiedFlag(false);
+}
+
+bool CKestraExtView::HasSelection() const { return textCursor().hasSelection(); }
+
+void CKestraExtView::OnFileSave() {
+    QString folder;
+    {
+        std::lock_guard<std::mutex> guard(m_app.m_lock);
+        folder = m_app.m_strLogFolder;
+    }
+    SaveViewText(folder + QStringLiteral("log.txt")); // result ignored: nothing is shown
+}
+
+void CKestraExtView::OnFileSaveAs() { m_doc.DoSaveAs(window()); }
+
+void CKestraExtView::OnFilePrint() {
+    if (!m_pPrinter)
+        m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    QPrintDialog dialog(m_pPrinter.get(), window());
+    if (HasSelection())
+        dialog.setOption(QAbstractPrintDialog::PrintSelection);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    print(m_pPrinter.get());
+}
+
+void CKestraExtView::OnFilePrintSetup() {
+    if (!m_pPrinter)
+        m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    QPageSetupDialog dialog(m_pPrinter.get(), window());
+    dialog.exec();
+}
+
+void CKestraExtView::OnEditCopy() {
+    copy();
+    ClearModifiedFlags();
+}
+
+void CKestraExtView::OnEditDelete() {
+    textCursor().removeSelectedText();
+    ClearModifiedFlags();
+}
+
+void CKestraExtView::OnEditClearAll() {
+    selectAll();
+    ensureCursorVisible();
+    textCursor().removeSelectedText();
+    ClearModifiedFlags();
+}
+
+void CKestraExtView::OnEditPause() { m_app.m_bPaused.store(m_app.m_bPaused.load() ? 0 : 1); }
+
+void CKestraExtView::OnAlwaysOnTop() {
+    m_app.m_bAlwaysOnTop.store(m_app.m_bAlwaysOnTop.load() ? 0 : 1);
+    if (QWidget* top = m_pFrame ? static_cast<QWidget*>(m_pFrame) : window())
+        ApplyAlwaysOnTop(top, m_app.m_bAlwaysOnTop.load() != 0);
+}
+
+void CKestraExtView::ApplyAlwaysOnTop(QWidget* window, bool onTop) {
+    Qt::WindowFlags flags = window->windowFlags();
+    if (flags.testFlag(Qt::WindowStaysOnTopHint) == onTop)
+        return;
+    flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (QWindow* handle = window->windowHandle()) {
+        // The native window exists: change its stacking hint in place, so it is neither hidden, moved,
+        // resized nor activated (setWindowFlags would re-create and hide it).
+        window->overrideWindowFlags(flags);
+        handle->setFlags(flags);
+    } else {
+        window->setWindowFlags(flags);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// The text limit applies to what the user types or pastes; incoming text is bounded by the pipeline.
+
+int CKestraExtView::RoomForTyping() const {
+    const int selected = static_cast<int>(textCursor().selectedText().size());
+    return m_nTextLimit > 0 ? m_nTextLimit - TextLength() + selected : INT32_MAX;
+}
+
+void CKestraExtView::keyPressEvent(QKeyEvent* event) {
+    const QString text = event->text();
+    const bool inserts = !text.isEmpty() && (text[0].isPrint() || event->key() == Qt::Key_Return ||
+                                             event->key() == Qt::Key_Enter || event->key() == Qt::Key_Tab);
+    if (inserts && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && RoomForTyping() < 1) {
+        QApplication::beep();
+        event->accept();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void CKestraExtView::insertFromMimeData(const QMimeData* source) {
+    if (!source || !source->hasText())
+        return;
+    const int room = RoomForTyping();
+    QString text = viewlogic::DisplayForm(source->text());
+    if (room <= 0) {
+        QApplication::beep();
+        return;
+    }
+    if (text.size() > room)
+        text.truncate(room);
+    textCursor().insertText(text);
+    ensureCursorVisible();
+}

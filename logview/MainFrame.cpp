@@ -1,0 +1,291 @@
+#include "logview/MainFrame.h"
+
+#include "app/KestraExtApp.h"
+#include "logview/DlgSave.h"
+#include "res/Icon.h"
+#include "res/Ids.h"
+#include "res/Resources.h"
+#include "settings/PrivateProfile.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+
+namespace {
+
+// Commands whose menu item shows a check mark.
+bool IsCheckable(int id) {
+    using namespace ids;
+    switch (id) {
+    case ID_EDIT_PAUSE:
+    case ID_LOG_RECIPE_REPORT:
+    case ID_LOG_FIELD_READ:
+    case ID_LOG_FIELD_WRITE:
+    case ID_LOG_PROTOCOL_ANALYZER:
+    case ID_LOG_TRACE:
+    case ID_LOG_TCPIP:
+    case ID_LOG_OPC_DA:
+    case ID_LOG_OPC_XMLDA:
+    case ID_LOG_OPC_UA:
+    case ID_LOG_OPC_NET:
+    case ID_LOG_DISPLAY:
+    case ID_LOG_LOGON:
+    case ID_LOG_DATABASE:
+    case ID_LOG_DDE:
+    case ID_OPTIONS_INSERT_DATETIME:
+    case ID_OPTIONS_ALWAYS_ON_TOP:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QMargins FrameMargins(const QWidget* window) {
+    const QRect frame = window->frameGeometry();
+    const QRect client = window->geometry();
+    return QMargins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                    frame.bottom() - client.bottom());
+}
+
+} // namespace
+
+CMainFrame::CMainFrame(CKestraExtApp* app, QWidget* parent) : QMainWindow(parent), m_app(app) {
+    setWindowIcon(res::ProgramIcon());
+    BuildMenuBar();
+    BuildAccelerators();
+
+    // The frame's own commands; other layers may replace them with SetCommandHandler.
+    SetCommandHandler(ids::ID_APP_EXIT, [this] { close(); });
+    SetCommandHandler(ids::ID_HELP_FINDER, [] {});
+    SetCommandHandler(ids::ID_NEXT_PANE, [] {});
+    SetCommandHandler(ids::ID_PREV_PANE, [] {});
+    if (m_app)
+        SetCommandHandler(ids::ID_OPTIONS_SAVE_ON_DISK, [this] { RunSaveOnDiskCommand(*m_app, this); });
+
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->installEventFilter(this);
+}
+
+CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::BuildMenuBar() {
+    QMenuBar* bar = menuBar();
+    bar->setNativeMenuBar(false);
+    for (const res::MenuItem& popup : res::Menu(ids::IDR_MAINFRAME)) {
+        QMenu* menu = bar->addMenu(popup.text);
+        connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateMenu(menu); });
+        for (const res::MenuItem& item : popup.children) {
+            if (item.separator) {
+                menu->addSeparator();
+                continue;
+            }
+            // The text keeps its tab and accelerator label; the menu shows the label at the right.
+            QAction* action = menu->addAction(item.text);
+            const int id = item.id;
+            action->setData(id);
+            action->setCheckable(IsCheckable(id));
+            action->setEnabled(!item.initiallyDisabled);
+            connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+            if (!m_actions.contains(id))
+                m_actions.insert(id, action);
+        }
+    }
+}
+
+void CMainFrame::BuildAccelerators() {
+    for (const res::Accelerator& accelerator : res::Accelerators(ids::IDR_MAINFRAME)) {
+        auto* action = new QAction(this);
+        const int id = accelerator.commandId;
+        action->setData(id);
+        action->setShortcut(accelerator.key);
+        action->setShortcutContext(Qt::WindowShortcut);
+        action->setAutoRepeat(true);
+        connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+        addAction(action);
+        m_accelerators.insert(id, action);
+    }
+}
+
+QAction* CMainFrame::Action(int commandId) const {
+    if (QAction* action = m_actions.value(commandId, nullptr))
+        return action;
+    return m_accelerators.value(commandId, nullptr);
+}
+
+QAction* CMainFrame::AcceleratorAction(int commandId) const { return m_accelerators.value(commandId, nullptr); }
+
+void CMainFrame::SetCommandHandler(int commandId, std::function<void()> handler) {
+    if (handler)
+        m_commandHandlers.insert(commandId, std::move(handler));
+    else
+        m_commandHandlers.remove(commandId);
+}
+
+void CMainFrame::SetUpdateHandler(int commandId, std::function<void(QAction*)> handler) {
+    if (handler)
+        m_updateHandlers.insert(commandId, std::move(handler));
+    else
+        m_updateHandlers.remove(commandId);
+}
+
+void CMainFrame::SetCloseQuery(std::function<bool()> canClose) { m_closeQuery = std::move(canClose); }
+
+void CMainFrame::UpdateAction(QAction* action) {
+    const int id = action->data().toInt();
+    if (m_accelerators.value(id) == action && m_actions.contains(id))
+        return; // accelerator actions stay enabled; the menu action carries the state
+    const auto update = m_updateHandlers.constFind(id);
+    if (update != m_updateHandlers.constEnd())
+        (*update)(action);
+    else
+        action->setEnabled(m_commandHandlers.contains(id));
+}
+
+void CMainFrame::UpdateMenu(QMenu* menu) {
+    for (QAction* action : menu->actions()) {
+        if (!action->isSeparator())
+            UpdateAction(action);
+    }
+}
+
+void CMainFrame::UpdateCommandUi() {
+    for (QAction* action : std::as_const(m_actions))
+        UpdateAction(action);
+}
+
+void CMainFrame::RunCommand(int commandId) {
+    // A disabled command never runs, even when its state shown was stale.
+    QAction* action = Action(commandId);
+    if (action) {
+        UpdateAction(action);
+        if (!action->isEnabled())
+            return;
+    }
+    const auto handler = m_commandHandlers.value(commandId);
+    if (handler)
+        handler();
+    if (action)
+        UpdateAction(action);
+}
+
+void CMainFrame::SetDocumentTitle(const QString& documentTitle) {
+    setWindowTitle(documentTitle + QStringLiteral(" - "));
+}
+
+void CMainFrame::SaveFrameSettings() {
+    if (!m_app)
+        return;
+    const QString& iniPath = m_app->m_strUserIniPath;
+    // Write failures are ignored: the close goes on.
+    CapturePlacement(this).Write(iniPath);
+    const QString section = QStringLiteral("LogOnDisk");
+    profile::WritePrivateProfileString(section, QStringLiteral("Type"),
+                                       QString::number(m_app->m_nLogOnDiskType.load()), iniPath);
+    profile::WritePrivateProfileString(section, QStringLiteral("FileName"), m_app->m_strLogOnDiskFile, iniPath);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    SaveFrameSettings();
+    if (m_closeQuery && !m_closeQuery()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_firstShow) {
+        m_firstShow = false;
+        if (!isMinimized()) {
+            raise();
+            activateWindow();
+        }
+    }
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::ShortcutOverride || !watched->isWidgetType())
+        return false;
+    const auto* widget = static_cast<QWidget*>(watched);
+    if (widget == this || widget->window() != this)
+        return false;
+    const auto* keyEvent = static_cast<QKeyEvent*>(event);
+    const QKeySequence pressed(keyEvent->keyCombination());
+    for (const QAction* action : std::as_const(m_accelerators)) {
+        if (action->shortcut().matches(pressed) == QKeySequence::ExactMatch) {
+            event->ignore(); // not wanted by the control: the shortcut map gets the key
+            return true;
+        }
+    }
+    return false;
+}
+
+WindowPlacement CapturePlacement(const QWidget* window) {
+    WindowPlacement placement;
+    placement.length = WindowPlacement::kLength;
+    const Qt::WindowStates state = window->windowState();
+    const bool minimized = state.testFlag(Qt::WindowMinimized);
+    const bool maximized = state.testFlag(Qt::WindowMaximized) || state.testFlag(Qt::WindowFullScreen);
+    placement.showCmd = minimized   ? WindowPlacement::kShowMinimized
+                        : maximized ? WindowPlacement::kShowMaximized
+                                    : WindowPlacement::kShowNormal;
+    placement.flags = minimized && maximized ? WindowPlacement::kFlagRestoreToMaximized : 0;
+    // No minimized position exists here; the maximized position is known only while maximized.
+    placement.ptMinPositionX = placement.ptMinPositionY = -1;
+    placement.ptMaxPositionX = placement.ptMaxPositionY = -1;
+    if (maximized && !minimized) {
+        placement.ptMaxPositionX = window->frameGeometry().x();
+        placement.ptMaxPositionY = window->frameGeometry().y();
+    }
+    QRect normal = window->normalGeometry();
+    if (!normal.isValid())
+        normal = window->geometry();
+    const QRect frame = normal.marginsAdded(FrameMargins(window));
+    placement.rcNormalPositionLeft = frame.left();
+    placement.rcNormalPositionTop = frame.top();
+    placement.rcNormalPositionRight = frame.left() + frame.width();
+    placement.rcNormalPositionBottom = frame.top() + frame.height();
+    return placement;
+}
+
+void ApplyPlacement(QWidget* window, const WindowPlacement& placement) {
+    const Qt::WindowStates sizeStates = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
+    const Qt::WindowStates base = window->windowState() & ~sizeStates;
+    window->setWindowState(base);
+
+    QRect frame(QPoint(placement.rcNormalPositionLeft, placement.rcNormalPositionTop),
+                QPoint(placement.rcNormalPositionRight - 1, placement.rcNormalPositionBottom - 1));
+    if (frame.width() > 0 && frame.height() > 0) {
+        bool onScreen = false;
+        for (const QScreen* screen : QGuiApplication::screens())
+            onScreen = onScreen || screen->availableGeometry().intersects(frame);
+        if (!onScreen && QGuiApplication::primaryScreen())
+            frame.moveTopLeft(QGuiApplication::primaryScreen()->availableGeometry().topLeft());
+        const QRect client = frame.marginsRemoved(FrameMargins(window));
+        window->move(frame.topLeft()); // a window's position includes its frame
+        window->resize(client.size().expandedTo(QSize(1, 1)));
+    }
+
+    Qt::WindowStates target = base;
+    switch (placement.showCmd) {
+    case WindowPlacement::kShowMaximized:
+        target |= Qt::WindowMaximized;
+        break;
+    case WindowPlacement::kShowMinimized:
+    case 6: // minimize
+    case 7: // shown minimized without activation
+        target |= Qt::WindowMinimized;
+        if (placement.flags & WindowPlacement::kFlagRestoreToMaximized)
+            target |= Qt::WindowMaximized;
+        break;
+    default:
+        break;
+    }
+    if (target != base)
+        window->setWindowState(target);
+}

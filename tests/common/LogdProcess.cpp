@@ -1,0 +1,139 @@
+#include "LogdProcess.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QThread>
+
+namespace {
+
+bool copyTree(const QString& from, const QString& to) {
+    if (!QDir().mkpath(to))
+        return false;
+    QDirIterator it(from, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString src = it.next();
+        const QString dst = to + QLatin1Char('/') + QDir(from).relativeFilePath(src);
+        if (it.fileInfo().isDir()) {
+            if (!QDir().mkpath(dst))
+                return false;
+        } else if (!QFile::copy(src, dst)) {
+            return false;
+        } else {
+            QFile::setPermissions(dst, QFile::permissions(dst) | QFileDevice::WriteOwner);
+        }
+    }
+    return true;
+}
+
+QString stderrPath(const QTemporaryDir& dir) {
+    return dir.path() + QStringLiteral("/logd-stderr.txt");
+}
+
+} // namespace
+
+LogdProcess::LogdProcess(const QString& projectSource) : m_dir(std::make_unique<QTemporaryDir>()) {
+    const QString source = projectSource.isEmpty() ? QStringLiteral(KESTRA_SOURCE_DIR "/service/demo") : projectSource;
+    if (m_dir->isValid())
+        copyTree(source, projectDir());
+}
+
+LogdProcess::~LogdProcess() {
+    stop();
+}
+
+QString LogdProcess::projectDir() const {
+    return m_dir->path() + QStringLiteral("/project");
+}
+
+bool LogdProcess::start(const QStringList& extraArgs, quint16 port) {
+    if (running())
+        stop();
+    m_port = port;
+    m_args = extraArgs;
+    return restart();
+}
+
+bool LogdProcess::restart() {
+    if (running())
+        kill();
+    const QString errFile = stderrPath(*m_dir);
+    const qint64 offset = QFileInfo(errFile).size();
+    m_proc = std::make_unique<QProcess>();
+    m_proc->setProgram(QStringLiteral(KESTRA_BIN_DIR "/mirabo-logd"));
+    m_proc->setArguments(QStringList{QStringLiteral("--project"), projectDir(), QStringLiteral("--listen"),
+                                     QStringLiteral("127.0.0.1:%1").arg(m_port)} +
+                         m_args);
+    // Standard error goes to a file: a pipe nobody drains could stall the service.
+    m_proc->setStandardErrorFile(errFile, QIODevice::Append);
+    m_proc->setStandardOutputFile(QProcess::nullDevice());
+    m_proc->start(QIODevice::WriteOnly);
+    if (!m_proc->waitForStarted(10000))
+        return false;
+    static const QRegularExpression listening(QStringLiteral("^mirabo-logd: listening on 127\\.0\\.0\\.1:(\\d+)$"),
+                                              QRegularExpression::MultilineOption);
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+        QFile f(errFile);
+        if (f.open(QIODevice::ReadOnly)) {
+            f.seek(offset);
+            const QString text = QString::fromUtf8(f.readAll());
+            const auto match = listening.match(text);
+            if (match.hasMatch()) {
+                m_port = static_cast<quint16>(match.captured(1).toUInt());
+                return true;
+            }
+        }
+        if (m_proc->state() == QProcess::NotRunning)
+            return false;
+        QCoreApplication::processEvents();
+        QThread::msleep(10);
+    }
+    return false;
+}
+
+void LogdProcess::kill() {
+    if (!m_proc)
+        return;
+    if (m_proc->state() != QProcess::NotRunning) {
+        m_proc->kill();
+        m_proc->waitForFinished(10000);
+    }
+}
+
+void LogdProcess::stop() {
+    if (!m_proc)
+        return;
+    if (m_proc->state() != QProcess::NotRunning) {
+        m_proc->terminate();
+        if (!m_proc->waitForFinished(10000)) {
+            m_proc->kill();
+            m_proc->waitForFinished(10000);
+        }
+    }
+}
+
+bool LogdProcess::running() const {
+    return m_proc && m_proc->state() == QProcess::Running;
+}
+
+bool LogdProcess::inject(int category, const QString& text) {
+    if (!running())
+        return false;
+    const QByteArray line = (category < 0 ? QByteArray() : QByteArray::number(category)) + '\t' + text.toUtf8() + '\n';
+    if (m_proc->write(line) != line.size())
+        return false;
+    return m_proc->waitForBytesWritten(5000) || m_proc->bytesToWrite() == 0;
+}
+
+QString LogdProcess::errorOutput() {
+    QFile f(stderrPath(*m_dir));
+    if (f.open(QIODevice::ReadOnly))
+        m_stderr = QString::fromUtf8(f.readAll());
+    return m_stderr;
+}

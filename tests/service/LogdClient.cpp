@@ -1,0 +1,67 @@
+#include "LogdClient.h"
+
+#include <QDeadlineTimer>
+#include <QJsonDocument>
+
+LogdClient::LogdClient(quint16 port) : m_socket(std::make_unique<QTcpSocket>()) {
+    m_socket->connectToHost(QStringLiteral("127.0.0.1"), port);
+    m_socket->waitForConnected(5000);
+}
+
+bool LogdClient::connected() const {
+    return m_socket->state() == QAbstractSocket::ConnectedState;
+}
+
+void LogdClient::sendRaw(const QByteArray& bytes) {
+    m_socket->write(bytes);
+    m_socket->waitForBytesWritten(5000);
+}
+
+QByteArray LogdClient::readLine(int timeoutMs) {
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!m_socket->canReadLine()) {
+        if (deadline.hasExpired() || m_socket->state() != QAbstractSocket::ConnectedState)
+            return m_socket->canReadLine() ? m_socket->readLine() : QByteArray();
+        m_socket->waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
+    }
+    return m_socket->readLine();
+}
+
+bool LogdClient::waitClosed(int timeoutMs) {
+    const QDeadlineTimer deadline(timeoutMs);
+    while (m_socket->state() != QAbstractSocket::UnconnectedState) {
+        if (deadline.hasExpired())
+            return false;
+        m_socket->waitForReadyRead(50);
+        m_socket->readAll();
+    }
+    return true;
+}
+
+QJsonObject LogdClient::call(const QString& method, const QJsonObject& params, int timeoutMs) {
+    QJsonObject request{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
+                        {QStringLiteral("id"), m_nextId++},
+                        {QStringLiteral("method"), method}};
+    if (!params.isEmpty())
+        request.insert(QStringLiteral("params"), params);
+    sendRaw(QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n');
+    return QJsonDocument::fromJson(readLine(timeoutMs)).object();
+}
+
+QJsonObject LogdClient::hello(const QString& clientId, const QString& token) {
+    const QJsonObject answer = call(QStringLiteral("hello"), {{QStringLiteral("protocol"), 1},
+                                                              {QStringLiteral("client"), clientId},
+                                                              {QStringLiteral("program"), QStringLiteral("test")},
+                                                              {QStringLiteral("wtg"), QString()},
+                                                              {QStringLiteral("polling"), 10},
+                                                              {QStringLiteral("token"), token}});
+    return answer.value(QStringLiteral("result")).toObject();
+}
+
+QJsonValue LogdClient::value(const QString& method, const QJsonObject& params) {
+    return call(method, params).value(QStringLiteral("result")).toObject().value(QStringLiteral("value"));
+}
+
+int LogdClient::errorCode(const QJsonObject& answer) {
+    return answer.value(QStringLiteral("error")).toObject().value(QStringLiteral("code")).toInt();
+}

@@ -1,0 +1,53 @@
+// A small blocking JSON-RPC client for driving a real mirabo-logd in tests.
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+#include <QTcpSocket>
+
+#include <memory>
+
+class LogdClient {
+public:
+    explicit LogdClient(quint16 port);
+
+    bool connected() const;
+    // Sends a request and waits for its answer (an empty object when none came in time).
+    QJsonObject call(const QString& method, const QJsonObject& params = {}, int timeoutMs = 10000);
+    // hello with the given client id; returns the result object (empty on an error answer).
+    QJsonObject hello(const QString& clientId, const QString& token = QString());
+    // Result member "value" of a call, or `def` when the call failed.
+    QJsonValue value(const QString& method, const QJsonObject& params = {});
+    // Error code of an answer, 0 when it has a result.
+    static int errorCode(const QJsonObject& answer);
+
+    // Raw access for framing tests.
+    void sendRaw(const QByteArray& bytes);
+    // True when the service closes the connection within the time.
+    bool waitClosed(int timeoutMs = 5000);
+    QByteArray readLine(int timeoutMs = 5000);
+
+private:
+    std::unique_ptr<QTcpSocket> m_socket;
+    int m_nextId = 1;
+};
+
+// Polls `cond` while processing events until it holds or the time runs out.
+template <typename F>
+bool waitFor(F cond, int timeoutMs = 5000);
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QThread>
+
+template <typename F>
+bool waitFor(F cond, int timeoutMs) {
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!cond()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents();
+        QThread::msleep(5);
+    }
+    return true;
+}
