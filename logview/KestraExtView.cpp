@@ -44,8 +44,8 @@ CKestraExtView::~CKestraExtView() {
         killTimer(m_nTimerId);
         m_nTimerId = 0;
     }
-    if (m_doc.GetView() == this)
-        m_doc.SetView(nullptr);
+    // The document may already be gone when the frame's children are destroyed.
+    disconnect(document(), nullptr, this, nullptr);
 }
 
 void CKestraExtView::SetLogClock(std::function<QDateTime()> clock) { m_logClock = std::move(clock); }

@@ -17,6 +17,10 @@
 
 namespace {
 
+// Set by ApplyPlacement on a window not yet shown: the restored frame size to reach once the frame's
+// margins are known.
+const char kPendingFrameSize[] = "kestraPendingFrameSize";
+
 // Commands whose menu item shows a check mark.
 bool IsCheckable(int id) {
     using namespace ids;
@@ -181,7 +185,7 @@ void CMainFrame::SaveFrameSettings() {
         return;
     const QString& iniPath = m_app->m_strUserIniPath;
     // Write failures are ignored: the close goes on.
-    CapturePlacement(this).Write(iniPath);
+    CapturePlacement(this, m_haveNormalFrameMargins ? &m_normalFrameMargins : nullptr).Write(iniPath);
     const QString section = QStringLiteral("LogOnDisk");
     profile::WritePrivateProfileString(section, QStringLiteral("Type"),
                                        QString::number(m_app->m_nLogOnDiskType.load()), iniPath);
@@ -201,11 +205,38 @@ void CMainFrame::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (m_firstShow) {
         m_firstShow = false;
+        const QVariant pending = property(kPendingFrameSize);
+        setProperty(kPendingFrameSize, QVariant());
+        if (pending.isValid() && !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))) {
+            const QMargins margins = FrameMargins(this);
+            const QSize frameSize = pending.toSize();
+            resize(QSize(frameSize.width() - margins.left() - margins.right(),
+                         frameSize.height() - margins.top() - margins.bottom())
+                       .expandedTo(QSize(1, 1)));
+        }
+        RememberNormalFrameMargins();
         if (!isMinimized()) {
             raise();
             activateWindow();
         }
     }
+}
+
+void CMainFrame::RememberNormalFrameMargins() {
+    if (isVisible() && !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
+        m_normalFrameMargins = FrameMargins(this);
+        m_haveNormalFrameMargins = true;
+    }
+}
+
+void CMainFrame::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    RememberNormalFrameMargins();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    RememberNormalFrameMargins();
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
@@ -225,7 +256,7 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-WindowPlacement CapturePlacement(const QWidget* window) {
+WindowPlacement CapturePlacement(const QWidget* window, const QMargins* normalFrameMargins) {
     WindowPlacement placement;
     placement.length = WindowPlacement::kLength;
     const Qt::WindowStates state = window->windowState();
@@ -245,7 +276,9 @@ WindowPlacement CapturePlacement(const QWidget* window) {
     QRect normal = window->normalGeometry();
     if (!normal.isValid())
         normal = window->geometry();
-    const QRect frame = normal.marginsAdded(FrameMargins(window));
+    const QMargins margins = normalFrameMargins && (minimized || maximized) ? *normalFrameMargins
+                                                                            : FrameMargins(window);
+    const QRect frame = normal.marginsAdded(margins);
     placement.rcNormalPositionLeft = frame.left();
     placement.rcNormalPositionTop = frame.top();
     placement.rcNormalPositionRight = frame.left() + frame.width();
@@ -269,6 +302,8 @@ void ApplyPlacement(QWidget* window, const WindowPlacement& placement) {
         const QRect client = frame.marginsRemoved(FrameMargins(window));
         window->move(frame.topLeft()); // a window's position includes its frame
         window->resize(client.size().expandedTo(QSize(1, 1)));
+        if (!window->isVisible())
+            window->setProperty(kPendingFrameSize, frame.size());
     }
 
     Qt::WindowStates target = base;

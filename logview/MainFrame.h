@@ -5,7 +5,7 @@
 #include "logview/logic/WindowPlacement.h"
 
 #include <QHash>
-#include <QKeySequence>
+#include <QMargins>
 #include <QMainWindow>
 
 #include <functional>
@@ -50,6 +50,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     // Accelerator keys win over the focused control of this window (Del is Delete Contents, not the
     // text control's delete), as a frame's accelerator table does.
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -59,10 +61,13 @@ private:
     void BuildAccelerators();
     void UpdateAction(QAction* action);
     void UpdateMenu(QMenu* menu);
+    void RememberNormalFrameMargins();
 
     QHash<int, QAction*> m_accelerators;
     std::function<bool()> m_closeQuery;
     bool m_firstShow = true;
+    QMargins m_normalFrameMargins; // the frame's margins last seen in the normal state
+    bool m_haveNormalFrameMargins = false;
     CKestraExtApp* m_app;
     QHash<int, QAction*> m_actions;
     QHash<int, std::function<void()>> m_commandHandlers;
@@ -71,7 +76,10 @@ private:
 
 // The frame's placement as a record: ShowCmd from the window state, RcNormalPosition the restored frame
 // rectangle in screen pixels (right and bottom exclusive), Length 44.
-WindowPlacement CapturePlacement(const QWidget* window);
+// `normalFrameMargins` are the frame's margins in the normal state when the caller knows them (a
+// maximized frame may have none); otherwise the current margins are used.
+WindowPlacement CapturePlacement(const QWidget* window, const QMargins* normalFrameMargins = nullptr);
 // Applies a record to a top-level window: the restored rectangle first (moved onto a screen when it lies
-// on none), then the maximized or minimized state its ShowCmd names. Works before the first show.
+// on none), then the maximized or minimized state its ShowCmd names. Works before the first show: a
+// CMainFrame then corrects its size for the frame margins when it is first shown in the normal state.
 void ApplyPlacement(QWidget* window, const WindowPlacement& placement);

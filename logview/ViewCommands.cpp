@@ -4,6 +4,7 @@
 #include "logview/KestraExtView.h"
 
 #include "app/KestraExtApp.h"
+#include "logview/KestraExtDoc.h"
 #include "logview/LogMenuHandlers.h"
 #include "logview/MainFrame.h"
 #include "res/Ids.h"

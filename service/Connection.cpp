@@ -9,6 +9,7 @@ constexpr qsizetype kMaxLine = qsizetype(4) << 20;     // 4 MiB, the protocol's 
 constexpr qint64 kReadChunk = 256 * 1024;              // also the socket's read buffer bound
 constexpr qint64 kMaxPendingWrite = qint64(8) << 20;   // answers not yet taken by the peer
 constexpr int kCloseGraceMs = 5000;
+constexpr int kHelloTimeoutMs = 60000;
 } // namespace
 
 Connection::Connection(QTcpSocket* socket, Dispatcher& dispatcher, QObject* parent)
@@ -18,6 +19,14 @@ Connection::Connection(QTcpSocket* socket, Dispatcher& dispatcher, QObject* pare
     m_session.peer = m_socket->peerAddress().toString() + QLatin1Char(':') + QString::number(m_socket->peerPort());
     m_closeTimer.setSingleShot(true);
     connect(&m_closeTimer, &QTimer::timeout, m_socket, &QTcpSocket::abort);
+    m_helloTimer.setSingleShot(true);
+    connect(&m_helloTimer, &QTimer::timeout, this, [this] {
+        if (!m_session.helloed && !m_closing) {
+            Service::log(QStringLiteral("%1: no hello in time, closing").arg(m_session.peer));
+            closeGracefully();
+        }
+    });
+    m_helloTimer.start(kHelloTimeoutMs);
     connect(m_socket, &QTcpSocket::readyRead, this, &Connection::onReadyRead);
     connect(m_socket, &QTcpSocket::bytesWritten, this, &Connection::onReadyRead);
     connect(m_socket, &QTcpSocket::disconnected, this, &Connection::onDisconnected);
@@ -87,6 +96,7 @@ void Connection::onDisconnected() {
     m_done = true;
     m_closing = true;
     m_closeTimer.stop();
+    m_helloTimer.stop();
     m_dispatcher.endSession(m_session);
     Service::log(QStringLiteral("%1: closed").arg(m_session.peer));
     Q_EMIT finished(this);

@@ -33,6 +33,7 @@ private:
     LineReader m_reader;
     Session m_session;
     QTimer m_closeTimer;
+    QTimer m_helloTimer; // a connection that never says hello does not hold its slot for ever
     bool m_closing = false;
     bool m_done = false;
 };

@@ -17,6 +17,7 @@ LogServer::~LogServer() {
 
 bool LogServer::listen(const QHostAddress& address, quint16 port, QString* error) {
     m_server.setMaxPendingConnections(128);
+    m_server.setListenBacklogSize(128);
     if (!m_server.listen(address, port)) {
         *error = m_server.errorString();
         return false;

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <csignal>
 #include <cstdio>
 #include <termios.h>
 #include <unistd.h>
@@ -121,7 +122,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     Injector injector(service);
-    if (options.readStdin)
+    // A terminal's input belongs to its foreground job: a service started in the background leaves it
+    // alone (and, should it be sent to the background later, a read fails instead of stopping it).
+    std::signal(SIGTTIN, SIG_IGN);
+    const bool backgroundTty = ::isatty(STDIN_FILENO) && ::tcgetpgrp(STDIN_FILENO) != ::getpgrp();
+    if (options.readStdin && !backgroundTty)
         injector.addDescriptor(STDIN_FILENO, QStringLiteral("standard input"));
     if (!options.inject.isEmpty() && !injector.openFifo(options.inject, &error)) {
         Service::log(QStringLiteral("cannot open %1: %2").arg(options.inject, error));

@@ -17,14 +17,37 @@ Reply Link::call(const char* method, const QJsonObject& params) {
     return call(method, params, deadlineIn(m_timeout.load()));
 }
 
+bool Link::takeTurn(Deadline deadline, bool wait) {
+    std::unique_lock<std::mutex> lock(m_turnMutex);
+    // Another thread's exchange is waited for in slices, so that a stop request is seen here too.
+    while (m_busy) {
+        if (!wait || m_lost.load() || stopRequested(m_socket->abortWord()))
+            return false;
+        const int slice = nextSliceMs(deadline);
+        if (slice == 0)
+            return false;
+        m_turnFree.wait_for(lock, std::chrono::milliseconds(slice));
+    }
+    m_busy = true;
+    return true;
+}
+
+void Link::giveTurn() {
+    {
+        std::lock_guard<std::mutex> guard(m_turnMutex);
+        m_busy = false;
+    }
+    m_turnFree.notify_one();
+}
+
 Reply Link::call(const char* method, const QJsonObject& params, Deadline deadline) {
     Reply reply;
-    // Wait for another thread's exchange in slices, so that a stop request is seen here too.
-    std::unique_lock<std::timed_mutex> lock(m_exchange, std::defer_lock);
-    while (!lock.try_lock_for(std::chrono::milliseconds(kSliceMs))) {
-        if (m_lost.load() || stopRequested(m_socket->abortWord()) || Clock::now() >= deadline)
-            return reply; // Failed: nothing was sent
-    }
+    if (m_lost.load() || !takeTurn(deadline, true))
+        return reply; // Failed: nothing was sent
+    struct Turn {
+        Link* link;
+        ~Turn() { link->giveTurn(); }
+    } turn{this};
     if (m_lost.load())
         return reply;
 
@@ -63,11 +86,11 @@ Reply Link::call(const char* method, const QJsonObject& params, Deadline deadlin
 bool Link::isLost() {
     if (m_lost.load())
         return true;
-    std::unique_lock<std::timed_mutex> lock(m_exchange, std::try_to_lock);
-    if (!lock.owns_lock())
+    if (!takeTurn(Clock::now(), false))
         return false; // an exchange is running; it finds out itself
     if (m_socket->hasBuffered() || m_socket->peerStirred())
         m_lost.store(1);
+    giveTurn();
     return m_lost.load() != 0;
 }
 

@@ -7,6 +7,7 @@
 #include <QJsonObject>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -49,11 +50,17 @@ public:
     void abort();
 
 private:
+    // One exchange at a time: the turn is a flag guarded by m_turnMutex (held only to test and set it).
+    bool takeTurn(Deadline deadline, bool wait);
+    void giveTurn();
+
     std::unique_ptr<Socket> m_socket;
-    std::timed_mutex m_exchange;
+    std::mutex m_turnMutex;
+    std::condition_variable m_turnFree;
+    bool m_busy = false;
     std::atomic<int32_t> m_lost{0};
     std::atomic<int32_t> m_timeout{kDefaultTimeoutMs};
-    int64_t m_nextId = 1; // guarded by m_exchange
+    int64_t m_nextId = 1; // used only by the thread holding the turn
 };
 
 } // namespace mirabo

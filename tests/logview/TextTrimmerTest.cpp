@@ -86,8 +86,9 @@ TEST(TextTrimmer, KeepsTheLimitForAnyCut) {
         if (static_cast<int>(text.size()) + chunk >= max) {
             EXPECT_LE(static_cast<int>(text.size()) - prefix + chunk, max) << chunk;
             // The view starts at a display line's start: the character before the cut is a break or a wrap.
-            if (prefix > 0 && prefix < text.size())
+            if (prefix > 0 && prefix < text.size()) {
                 EXPECT_TRUE(text[prefix - 1] == u'\n' || text[prefix] != u'\n') << chunk;
+            }
         }
     }
 }

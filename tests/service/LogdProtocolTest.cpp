@@ -140,7 +140,7 @@ TEST_F(LogdProtocol, InjectedLinesReachClientsByLogOutputAndSwitch) {
     ASSERT_TRUE(logd.inject(-1, QStringLiteral("for everybody")));
     ASSERT_TRUE(logd.inject(4, QStringLiteral("display, nobody")));
     int64_t seqA = 0, seqB = 0, seqC = 0;
-    EXPECT_EQ(readAll(*tracing, &seqA, 16000, 3000, 31), QStringLiteral("trace only\r\nfor everybody\r\n"));
+    EXPECT_EQ(readAll(*tracing, &seqA, 16000, 3000, 27), QStringLiteral("trace only\r\nfor everybody\r\n"));
     EXPECT_EQ(readAll(*plain, &seqB, 16000, 3000, 15), QStringLiteral("for everybody\r\n"));
     EXPECT_EQ(readAll(silent, &seqC, 16000, 300), QString());
     EXPECT_EQ(seqC, 0);

@@ -3,6 +3,7 @@
 #include "service/Injector.h"
 #include "service/LineReader.h"
 #include "service/LogQueue.h"
+#include "service/Options.h"
 #include "service/PasswordHash.h"
 #include "service/TagTable.h"
 #include "service/UserStore.h"
@@ -160,7 +161,7 @@ TEST(LineReader, Utf8Validation) {
     EXPECT_FALSE(isValidUtf8("\xFF"));
 }
 
-TEST(TagTable, ParsesLinesAndSteppsValues) {
+TEST(TagTable, ParsesLinesAndStepsValues) {
     Tag t;
     QString reason;
     ASSERT_TRUE(TagTable::parseLine(QStringLiteral("Pump.Speed | integer | ramp 0 10 4 | Speed | rpm"), &t, &reason));
@@ -203,4 +204,38 @@ TEST(Injector, ParsesCategoryAndText) {
     EXPECT_EQ(l->text, QStringLiteral("no tab at all"));
     EXPECT_FALSE(parseInjectedLine("14\tout of range"));
     EXPECT_FALSE(parseInjectedLine("x\tnot a number"));
+}
+
+TEST(Options, ListenAddressAndDefaults) {
+    QHostAddress a;
+    quint16 port = 0;
+    EXPECT_TRUE(parseListen(QStringLiteral("127.0.0.1:0"), &a, &port));
+    EXPECT_EQ(a, QHostAddress(QHostAddress::LocalHost));
+    EXPECT_EQ(port, 0);
+    EXPECT_TRUE(parseListen(QStringLiteral("[::1]:4321"), &a, &port));
+    EXPECT_EQ(a, QHostAddress(QHostAddress::LocalHostIPv6));
+    EXPECT_EQ(port, 4321);
+    EXPECT_TRUE(parseListen(QStringLiteral("localhost:1234"), &a, &port));
+    EXPECT_FALSE(parseListen(QStringLiteral("127.0.0.1"), &a, &port));
+    EXPECT_FALSE(parseListen(QStringLiteral("127.0.0.1:65536"), &a, &port));
+    EXPECT_FALSE(parseListen(QStringLiteral("nohost:12"), &a, &port));
+
+    LogdOptions o;
+    QString error;
+    ASSERT_TRUE(parseOptions({QStringLiteral("--project"), QStringLiteral("/p")}, &o, &error));
+    EXPECT_EQ(o.port, 1234);
+    EXPECT_EQ(o.address, QHostAddress(QHostAddress::LocalHost));
+    EXPECT_EQ(o.simIntervalMs, 1500);
+    EXPECT_EQ(o.lingerMs, 60000);
+    EXPECT_TRUE(o.readStdin);
+    EXPECT_FALSE(o.requireLogon);
+    EXPECT_FALSE(parseOptions({}, &o, &error));                       // no project
+    EXPECT_FALSE(parseOptions({QStringLiteral("--project"), QStringLiteral("/p"), QStringLiteral("--sim-interval"),
+                               QStringLiteral("-5")}, &o, &error));
+    ASSERT_TRUE(parseOptions({QStringLiteral("--project"), QStringLiteral("/p"), QStringLiteral("--require-logon"),
+                              QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--client-linger"),
+                              QStringLiteral("250")}, &o, &error));
+    EXPECT_TRUE(o.requireLogon);
+    EXPECT_EQ(o.lingerMs, 250);
+    EXPECT_EQ(o.port, 0);
 }

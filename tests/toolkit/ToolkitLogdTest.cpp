@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QProcess>
+
 namespace {
 
 // Opens and activates a link to `logd` with a short time-out.
@@ -25,6 +27,20 @@ QString readUntil(const QString& needle, int timeoutMs = 5000) {
         return all.contains(needle);
     }, timeoutMs);
     return all;
+}
+
+// Adds a user to the project of `logd` (before it starts) with the service's own --add-user.
+bool addUser(const LogdProcess& logd, const QString& name, const QString& password, bool mayReadLog) {
+    QProcess p;
+    QStringList args{"--project", logd.projectDir(), "--add-user", name};
+    if (!mayReadLog)
+        args << "--no-log-access";
+    p.start(QStringLiteral(KESTRA_BIN_DIR "/mirabo-logd"), args);
+    if (!p.waitForStarted(5000))
+        return false;
+    p.write((password + "\n").toUtf8());
+    p.closeWriteChannel();
+    return p.waitForFinished(10000) && p.exitCode() == 0;
 }
 
 } // namespace
@@ -98,8 +114,9 @@ TEST(ToolkitLogd, SmallCapacityNeverLosesOrSplitsText) {
         if (LogTextRead(&chunk, 4) != MIRABO_OK)
             return false;
         EXPECT_LE(chunk.size(), 4);
-        if (!chunk.isEmpty())
+        if (!chunk.isEmpty()) {
             EXPECT_FALSE(chunk.back().isHighSurrogate());
+        }
         all += chunk;
         return all.contains(line + "\r\n");
     }));
@@ -143,4 +160,50 @@ TEST(ToolkitLogd, TwoThreadsAtOnce) {
     EXPECT_EQ(failures.load(), 0);
     EXPECT_EQ(LinkIsLost(link), 0);
     LinkClose(link);
+}
+
+// One case: the process keeps accepted credentials for its whole life.
+TEST(ToolkitLogd, LogonAndReLogonAfterServiceRestart) {
+    ToolkitScope scope;
+    LogdProcess logd;
+    ASSERT_TRUE(addUser(logd, "tester", "s3cret pass", true));
+    ASSERT_TRUE(logd.start({"--sim-interval", "0", "--require-logon"}));
+    MiraboLink link = nullptr;
+    EXPECT_EQ(openLocal(logd.port(), &link), MIRABO_E_ABORT);
+    int32_t reserved = 0;
+    ASSERT_NE(LinkLogonRequired("127.0.0.1", logd.port(), "", 0, "", 10, &reserved), 0);
+    EXPECT_NE(LinkLogon("tester", "wrong", 0), MIRABO_OK);
+    EXPECT_EQ(openLocal(logd.port(), &link), MIRABO_E_ABORT);
+    ASSERT_EQ(LinkLogon("tester", "s3cret pass", 1), MIRABO_OK);
+    EXPECT_EQ(LinkLogonRequired("127.0.0.1", logd.port(), "", 0, "", 10, &reserved), 1)
+        << "the check itself never sends a token";
+
+    link = openTo(logd);
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(SwitchSet(1, 1), MIRABO_OK);
+    EXPECT_EQ(SwitchGet(1), 1);
+
+    // A restarted service knows no tokens: the toolkit logs on again by itself.
+    ASSERT_TRUE(logd.restart());
+    EXPECT_TRUE(waitFor([&] { return LinkIsLost(link) != 0; }));
+    LinkClose(link);
+    link = openTo(logd);
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(SwitchGet(1), 0) << "a new service starts with fresh client state";
+    EXPECT_EQ(SwitchSet(1, 1), MIRABO_OK);
+    LinkClose(link);
+    EXPECT_FALSE(logd.errorOutput().contains("s3cret")) << "passwords never reach the service's log";
+}
+
+TEST(ToolkitLogd, UserWithoutLogRightGetsNoAccess) {
+    ToolkitScope scope;
+    LogdProcess logd;
+    ASSERT_TRUE(addUser(logd, "viewer", "pw", false));
+    ASSERT_TRUE(logd.start({"--sim-interval", "0", "--require-logon"}));
+    int32_t reserved = 0;
+    ASSERT_NE(LinkLogonRequired("127.0.0.1", logd.port(), "", 0, "", 10, &reserved), 0);
+    EXPECT_EQ(LinkLogon("viewer", "pw", 1), MIRABO_OK) << "the credentials are right";
+    MiraboLink link = nullptr;
+    EXPECT_EQ(openLocal(logd.port(), &link), MIRABO_E_ABORT) << "but the user may not read the log";
+    EXPECT_EQ(link, nullptr);
 }

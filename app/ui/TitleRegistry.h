@@ -1,0 +1,50 @@
+// The title registry: how one program finds a window of another by its exact title.
+//
+// A program registers its main window: while the window carries a title, a local socket server listens
+// under a name made from a hash of the user and that exact title; a new title re-registers at once (the
+// registry follows the window's title changes). Finding a title connects to that name; asking it to show
+// sends "show", and the owner restores its window if it is minimised, raises and activates it.
+//
+// The sockets live in $XDG_RUNTIME_DIR when it names a folder, else in the system's temporary folder,
+// and only the user may connect. A socket left behind by a program that ended without cleaning up is
+// replaced by the next registration of the same title.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class QLocalServer;
+class QWidget;
+
+class TitleRegistry : public QObject {
+    Q_OBJECT
+public:
+    // Follows `window`'s title from now on (registers the current one if it is not empty).
+    explicit TitleRegistry(QWidget* window);
+    ~TitleRegistry() override;
+
+    // The title currently registered (empty when none, or when another live program holds it).
+    QString RegisteredTitle() const;
+    bool IsRegistered() const;
+
+    // The socket name for a title.
+    static QString ServerName(const QString& title);
+    // True when a live program has registered exactly this title.
+    static bool Find(const QString& title, int timeoutMs = 1000);
+    // Finds the title and asks its owner to bring the window to the front; true when found.
+    static bool BringToFront(const QString& title, int timeoutMs = 1000);
+
+Q_SIGNALS:
+    // Emitted after a "show" request was carried out.
+    void shown();
+
+private:
+    void Register(const QString& title);
+    void OnNewConnection();
+    void ShowWindow();
+
+    QPointer<QWidget> m_window;
+    QLocalServer* m_server = nullptr;
+    QString m_title;
+};

@@ -1,1 +1,0 @@
-// Placeholder translation unit so the library exists before its first widget does.

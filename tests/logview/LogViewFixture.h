@@ -1,0 +1,55 @@
+// A log window (document, frame, view) on a fresh application object with its files in a temporary folder.
+#pragma once
+
+#include "app/KestraExtApp.h"
+#include "logview/KestraExtDoc.h"
+#include "logview/KestraExtView.h"
+#include "logview/LogWindow.h"
+#include "logview/MainFrame.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+class LogViewFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        folder = dir.path() + u'/';
+        app.m_strUserIniPath = folder + "KestraExt.ini";
+        app.m_strLogFolder = folder;
+    }
+    void TearDown() override { delete window.frame; }
+
+    // Builds the window as start-up does: connected while it is created, then the given state.
+    void Build(const QString& host = QStringLiteral("localhost")) {
+        app.m_strHost = host;
+        app.m_bConnected = 1;
+        window = CreateLogWindow(app);
+        window.frame->resize(640, 480);
+    }
+    void Feed(const QString& text) {
+        std::lock_guard<std::mutex> guard(app.m_lock);
+        app.m_strPendingText += text;
+    }
+    QString Pending() {
+        std::lock_guard<std::mutex> guard(app.m_lock);
+        return app.m_strPendingText;
+    }
+    QString Shown() const { return window.view->toPlainText(); }
+    static QByteArray ReadAll(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    QAction* Action(int id) const { return window.frame->Action(id); }
+
+    QTemporaryDir dir;
+    QString folder;
+    CKestraExtApp app;
+    LogWindow window;
+};

@@ -1,0 +1,229 @@
+// The log view inside a real main frame: the display pipeline, the title, the text commands.
+#include "LogViewFixture.h"
+
+#include "logview/logic/LogOnDisk.h"
+#include "logview/logic/TextTrimmer.h"
+#include "res/Ids.h"
+
+#include <QRandomGenerator>
+#include <QTextBlock>
+#include <QTextLayout>
+
+TEST_F(LogViewFixture, TitleNamesTheStationAndTheLinkState) {
+    Build();
+    EXPECT_EQ(window.frame->windowTitle(), QStringLiteral("Kestra: <LOCAL> - "));
+    app.m_bConnected = 0;
+    window.view->OnTimer(); // the first tick always re-titles
+    EXPECT_EQ(window.frame->windowTitle(), QStringLiteral("Kestra: <LOCAL> - Disconnected - "));
+    app.m_bConnected = 1;
+    window.view->OnTimer();
+    EXPECT_EQ(window.frame->windowTitle(), QStringLiteral("Kestra: <LOCAL> - "));
+    EXPECT_EQ(window.view->RefreshPeriod(), 100);
+}
+
+TEST_F(LogViewFixture, RemoteStationTitleAndPeriod) {
+    Build(QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(window.frame->windowTitle(), QStringLiteral("Kestra: <127.0.0.1> - "));
+    EXPECT_EQ(window.view->RefreshPeriod(), 1000);
+}
+
+TEST_F(LogViewFixture, TicksDoNothingDuringStartUp) {
+    Build();
+    app.m_bStarting = 1;
+    Feed("held");
+    window.view->OnTimer();
+    EXPECT_EQ(Shown(), QString());
+    EXPECT_EQ(Pending(), QStringLiteral("held"));
+}
+
+TEST_F(LogViewFixture, TheRealTimerDrainsThePendingText) {
+    Build();
+    Feed("line one\r\nline two\r\n");
+    QElapsedTimer clock;
+    clock.start();
+    while (Shown().isEmpty() && clock.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(Shown(), QStringLiteral("line one\nline two\n"));
+    EXPECT_TRUE(Pending().isEmpty());
+}
+
+TEST_F(LogViewFixture, PauseHoldsTextBackUntilResumed) {
+    Build();
+    window.view->OnTimer();
+    window.frame->RunCommand(ids::ID_EDIT_PAUSE);
+    EXPECT_EQ(app.m_bPaused.load(), 1);
+    EXPECT_TRUE(Action(ids::ID_EDIT_PAUSE)->isChecked());
+    Feed("waiting");
+    window.view->OnTimer();
+    EXPECT_EQ(Shown(), QString());
+    EXPECT_EQ(Pending(), QStringLiteral("waiting"));
+    window.frame->RunCommand(ids::ID_EDIT_PAUSE);
+    window.view->OnTimer();
+    EXPECT_EQ(Shown(), QStringLiteral("waiting"));
+}
+
+TEST_F(LogViewFixture, DisconnectedDisablesLinkItemsOnly) {
+    Build();
+    app.m_bConnected = 0;
+    window.view->OnTimer();
+    using namespace ids;
+    for (int id : {ID_EDIT_PAUSE, ID_OPTIONS_INSERT_DATETIME, ID_LOG_RECIPE_REPORT, ID_LOG_FIELD_READ, ID_LOG_TRACE,
+                   ID_LOG_DDE, ID_LOG_OPC_DA, ID_LOG_OPC_XMLDA, ID_LOG_OPC_UA, ID_LOG_OPC_NET, ID_LOG_TAGS})
+        EXPECT_FALSE(Action(id)->isEnabled()) << id;
+    for (int id : {ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_PRINT, ID_EDIT_CLEAR_ALL, ID_OPTIONS_ALWAYS_ON_TOP})
+        EXPECT_TRUE(Action(id)->isEnabled()) << id;
+    Feed("not while disconnected");
+    window.view->OnTimer();
+    EXPECT_EQ(Shown(), QString());
+    app.m_bConnected = 1;
+    window.view->OnTimer();
+    EXPECT_TRUE(Action(ID_EDIT_PAUSE)->isEnabled());
+    EXPECT_TRUE(Action(ID_LOG_TAGS)->isEnabled());
+}
+
+TEST_F(LogViewFixture, CopyAndDeleteNeedASelection) {
+    Build();
+    Feed("alpha beta\r\n");
+    window.view->OnTimer();
+    EXPECT_FALSE(Action(ids::ID_EDIT_COPY)->isEnabled());
+    EXPECT_FALSE(Action(ids::ID_EDIT_DELETE)->isEnabled());
+    window.frame->RunCommand(ids::ID_EDIT_DELETE); // Del with nothing selected deletes nothing
+    EXPECT_EQ(Shown(), QStringLiteral("alpha beta\n"));
+    QTextCursor cursor = window.view->textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(6, QTextCursor::KeepAnchor);
+    window.view->setTextCursor(cursor);
+    window.frame->UpdateCommandUi();
+    EXPECT_TRUE(Action(ids::ID_EDIT_COPY)->isEnabled());
+    window.frame->RunCommand(ids::ID_EDIT_DELETE);
+    EXPECT_EQ(Shown(), QStringLiteral("beta\n"));
+    EXPECT_FALSE(window.doc->IsModified());
+    window.frame->RunCommand(ids::ID_EDIT_CLEAR_ALL);
+    EXPECT_EQ(Shown(), QString());
+}
+
+TEST_F(LogViewFixture, SaveLogTxtTwiceReplacesTheFile) {
+    Build();
+    Feed("first save, long text\r\n");
+    window.view->OnTimer();
+    window.frame->RunCommand(ids::ID_FILE_SAVE);
+    window.frame->RunCommand(ids::ID_EDIT_CLEAR_ALL);
+    Feed("2nd");
+    window.view->OnTimer();
+    window.frame->RunCommand(ids::ID_FILE_SAVE);
+    EXPECT_EQ(ReadAll(folder + "log.txt"), QByteArray("2\0n\0d\0", 6)); // UTF-16LE, no BOM
+}
+
+TEST_F(LogViewFixture, SavedTextMarksSoftBreaksWithCrCrLf) {
+    Build();
+    window.frame->resize(300, 300);
+    window.frame->show();
+    QString words;
+    for (int i = 0; i < 40; ++i)
+        words += QStringLiteral("word%1 ").arg(i);
+    Feed(words + "\r\nshort\r\n");
+    window.view->OnTimer();
+    const QTextBlock first = window.view->document()->firstBlock();
+    ASSERT_GT(first.layout()->lineCount(), 1) << "the long line wraps at the window's edge";
+    ASSERT_TRUE(window.view->SaveViewText(folder + "wrapped.txt"));
+    const QByteArray bytes = ReadAll(folder + "wrapped.txt");
+    const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()), bytes.size() / 2);
+    EXPECT_EQ(text.count(QStringLiteral("\r\r\n")), first.layout()->lineCount() - 1);
+    QString joined = text;
+    joined.replace(QStringLiteral("\r\r\n"), QString());
+    EXPECT_EQ(joined, words + "\r\nshort\r\n");
+}
+
+TEST_F(LogViewFixture, ExactFitRemovesTheWholeFirstLine) {
+    Build();
+    app.m_nMaxTextLength = 200;
+    // 100 characters in the view, three lines.
+    Feed(QString(40, u'a') + "\n" + QString(30, u'b') + "\n" + QString(28, u'c'));
+    window.view->OnTimer();
+    ASSERT_EQ(window.view->TextLength(), 100);
+    Feed(QString(100, u'x'));
+    window.view->OnTimer();
+    EXPECT_EQ(Shown(), QString(30, u'b') + "\n" + QString(28, u'c') + QString(100, u'x'));
+}
+
+TEST_F(LogViewFixture, ChunkOfExactlyMIntoAnEmptyViewIsShownWhole) {
+    Build();
+    app.m_nMaxTextLength = 500;
+    Feed(QString(500, u'z'));
+    window.view->OnTimer();
+    EXPECT_EQ(window.view->TextLength(), 500);
+}
+
+TEST_F(LogViewFixture, BulkCutAtFourteenThousandThenLineTrim) {
+    Build();
+    QString line = QString(99, u'l') + "\n";
+    Feed(line.repeated(140)); // 14000 characters
+    window.view->OnTimer();
+    ASSERT_EQ(window.view->TextLength(), 14000);
+    Feed("tail");
+    window.view->OnTimer();
+    // The first 5000 characters went (mid-line), then the line-based trim found room.
+    EXPECT_EQ(window.view->TextLength(), 9004);
+    EXPECT_TRUE(Shown().endsWith("\ntail"));
+}
+
+TEST_F(LogViewFixture, OversizedChunkGoesWholeToDiskAndItsTailToTheView) {
+    Build();
+    app.m_nMaxTextLength = 1000;
+    app.m_nLogOnDiskType = viewlogic::kLogOnDiskCustom;
+    app.m_strLogOnDiskFile = QStringLiteral("all.log");
+    QString chunk;
+    for (int i = 0; i < 200; ++i)
+        chunk += QStringLiteral("line %1\r\n").arg(i, 4, 10, QChar(u'0'));
+    ASSERT_GT(chunk.size(), 1000);
+    Feed(chunk);
+    window.view->OnTimer();
+    EXPECT_EQ(ReadAll(folder + "all.log"), chunk.toUtf8());
+    EXPECT_LE(window.view->TextLength(), 1000);
+    EXPECT_TRUE(Shown().endsWith("line 0199\n"));
+}
+
+TEST_F(LogViewFixture, NeverAboveMAfterATick) {
+    Build();
+    window.frame->resize(400, 300);
+    window.frame->show();
+    app.m_nMaxTextLength = 3000;
+    QRandomGenerator random(42);
+    for (int tick = 0; tick < 300; ++tick) {
+        QString chunk;
+        const int parts = random.bounded(1, 12);
+        for (int p = 0; p < parts; ++p) {
+            chunk += QString(random.bounded(0, 400), QChar(u'a' + random.bounded(26)));
+            if (random.bounded(3) == 0)
+                chunk += u' ';
+            chunk += random.bounded(4) == 0 ? QStringLiteral("\r\n\r\n") : QStringLiteral("\r\n");
+        }
+        Feed(chunk);
+        window.view->OnTimer();
+        ASSERT_LE(window.view->TextLength(), 3000) << "tick " << tick;
+        ASSERT_TRUE(Shown().endsWith(viewlogic::DisplayForm(viewlogic::ViewPartOfChunk(chunk, 3000)))) << "tick " << tick;
+    }
+}
+
+TEST_F(LogViewFixture, AlwaysOnTopTogglesTheFlagAndTheWindow) {
+    Build();
+    window.frame->show();
+    const QPoint before = window.frame->pos();
+    window.frame->RunCommand(ids::ID_OPTIONS_ALWAYS_ON_TOP);
+    EXPECT_EQ(app.m_bAlwaysOnTop.load(), 1);
+    EXPECT_TRUE(window.frame->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(window.frame->isVisible());
+    EXPECT_EQ(window.frame->pos(), before);
+    EXPECT_TRUE(Action(ids::ID_OPTIONS_ALWAYS_ON_TOP)->isChecked());
+    window.frame->RunCommand(ids::ID_OPTIONS_ALWAYS_ON_TOP);
+    EXPECT_FALSE(window.frame->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+TEST_F(LogViewFixture, EmptyTickClearsTheDocumentsModifiedFlag) {
+    Build();
+    window.view->insertPlainText("typed");
+    EXPECT_TRUE(window.doc->IsModified());
+    window.view->OnTimer();
+    EXPECT_FALSE(window.doc->IsModified());
+    EXPECT_EQ(Shown(), QStringLiteral("typed"));
+}
