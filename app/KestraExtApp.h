@@ -19,6 +19,7 @@ namespace res {
 class ResourceModule;
 }
 class CMainFrame;
+struct StartupHooks;
 
 class CKestraExtApp : public CKestraExtShared {
 public:
@@ -47,6 +48,9 @@ public:
     CMainFrame* m_pMainWnd = nullptr;
     QString m_strExeFolder;  // ends in '/'
     QString m_strUserFolder; // per-user settings folder, ends in '/'
+    // Replacements for the program file, the clock, the thread start and the modal boxes of start-up,
+    // used by tests (app/ui/StartupHooks.h); null in the program.
+    const StartupHooks* m_pStartupHooks = nullptr;
 };
 
 // The `_wtoi` rule used for integer switches: leading white space, an optional sign, decimal digits up to

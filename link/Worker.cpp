@@ -85,7 +85,7 @@ int RunCycle(CKestraExtShared* app, WorkerState& state, bool& firstAttempt, Mira
 
 unsigned WorkerProc(CKestraExtShared* app) {
     ToolkitInit();
-    ToolkitSetCancelWord(&app->m_bStopWorker);
+    //MUT
 
     WorkerState state = WorkerState::Connect;
     bool firstAttempt = true;

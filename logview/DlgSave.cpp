@@ -8,7 +8,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-CDlgSave::CDlgSave(QWidget* parent) : res::TemplateDialog(ids::IDD_SAVE_ON_DISK, parent), m_browse(BrowseLogFile) {}
+CDlgSave::CDlgSave(QWidget* parent)
+    : res::TemplateDialog(ids::IDD_SAVE_ON_DISK, parent), m_browse(BrowseLogFile) {}
 
 void CDlgSave::OnInitDialog() {
     // The base initialisation puts the file name into the edit; its text update runs the edit rule.

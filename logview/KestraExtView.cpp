@@ -17,11 +17,13 @@
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QScrollBar>
+#include <QScreen>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QTimerEvent>
 #include <QWindow>
+
+#include <algorithm>
 
 CKestraExtView::CKestraExtView(CKestraExtApp& app, CKestraExtDoc& doc, QWidget* parent)
     : QPlainTextEdit(parent), m_app(app), m_doc(doc) {
@@ -58,8 +60,14 @@ void CKestraExtView::OnInitialUpdate(CMainFrame* frame) {
     m_nTextLimit = m_app.m_nMaxTextLength.load();
 
     const WindowPlacement placement = WindowPlacement::Read(m_app.m_strUserIniPath);
-    if (frame && placement.ShouldApply())
+    if (frame && placement.ShouldApply()) {
         ApplyPlacement(frame, placement);
+    } else if (frame) {
+        // First run: no saved placement. The window gets a usable default size where the system puts it.
+        const QScreen* screen = frame->screen();
+        const QSize available = screen ? screen->availableGeometry().size() : QSize(1024, 768);
+        frame->resize(std::max(480, available.width() * 3 / 5), std::max(320, available.height() * 3 / 5));
+    }
 
     ApplyLogFont();
 }

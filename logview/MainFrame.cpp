@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QScreen>
 
 namespace {
@@ -20,6 +21,9 @@ namespace {
 // Set by ApplyPlacement on a window not yet shown: the restored frame size to reach once the frame's
 // margins are known.
 const char kPendingFrameSize[] = "kestraPendingFrameSize";
+// Set by ApplyPlacement on a window not yet shown that starts maximized or minimized: the restored frame
+// rectangle, applied when the frame first returns to the normal state (not every platform knows it).
+const char kPendingNormalFrame[] = "kestraPendingNormalFrame";
 
 // Commands whose menu item shows a check mark.
 bool IsCheckable(int id) {
@@ -120,7 +124,9 @@ QAction* CMainFrame::Action(int commandId) const {
     return m_accelerators.value(commandId, nullptr);
 }
 
-QAction* CMainFrame::AcceleratorAction(int commandId) const { return m_accelerators.value(commandId, nullptr); }
+QAction* CMainFrame::AcceleratorAction(int commandId) const {
+    return m_accelerators.value(commandId, nullptr);
+}
 
 void CMainFrame::SetCommandHandler(int commandId, std::function<void()> handler) {
     if (handler)
@@ -136,7 +142,9 @@ void CMainFrame::SetUpdateHandler(int commandId, std::function<void(QAction*)> h
         m_updateHandlers.remove(commandId);
 }
 
-void CMainFrame::SetCloseQuery(std::function<bool()> canClose) { m_closeQuery = std::move(canClose); }
+void CMainFrame::SetCloseQuery(std::function<bool()> canClose) {
+    m_closeQuery = std::move(canClose);
+}
 
 void CMainFrame::UpdateAction(QAction* action) {
     const int id = action->data().toInt();
@@ -170,10 +178,12 @@ void CMainFrame::RunCommand(int commandId) {
             return;
     }
     const auto handler = m_commandHandlers.value(commandId);
+    const QPointer<CMainFrame> self(this);
+    const QPointer<QAction> guard(action);
     if (handler)
         handler();
-    if (action)
-        UpdateAction(action);
+    if (self && guard)
+        UpdateAction(guard);
 }
 
 void CMainFrame::SetDocumentTitle(const QString& documentTitle) {
@@ -189,7 +199,8 @@ void CMainFrame::SaveFrameSettings() {
     const QString section = QStringLiteral("LogOnDisk");
     profile::WritePrivateProfileString(section, QStringLiteral("Type"),
                                        QString::number(m_app->m_nLogOnDiskType.load()), iniPath);
-    profile::WritePrivateProfileString(section, QStringLiteral("FileName"), m_app->m_strLogOnDiskFile, iniPath);
+    profile::WritePrivateProfileString(section, QStringLiteral("FileName"), m_app->m_strLogOnDiskFile,
+                                       iniPath);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
@@ -223,10 +234,25 @@ void CMainFrame::showEvent(QShowEvent* event) {
 }
 
 void CMainFrame::RememberNormalFrameMargins() {
-    if (isVisible() && !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
+    if (isVisible() &&
+        !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
         m_normalFrameMargins = FrameMargins(this);
         m_haveNormalFrameMargins = true;
     }
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    const QVariant pending = property(kPendingNormalFrame);
+    if (!pending.isValid() || (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)))
+        return;
+    setProperty(kPendingNormalFrame, QVariant());
+    const QRect frame = pending.toRect();
+    const QMargins margins = m_haveNormalFrameMargins ? m_normalFrameMargins : FrameMargins(this);
+    move(frame.topLeft());
+    resize(frame.marginsRemoved(margins).size().expandedTo(QSize(1, 1)));
 }
 
 void CMainFrame::moveEvent(QMoveEvent* event) {
@@ -276,8 +302,8 @@ WindowPlacement CapturePlacement(const QWidget* window, const QMargins* normalFr
     QRect normal = window->normalGeometry();
     if (!normal.isValid())
         normal = window->geometry();
-    const QMargins margins = normalFrameMargins && (minimized || maximized) ? *normalFrameMargins
-                                                                            : FrameMargins(window);
+    const QMargins margins =
+        normalFrameMargins && (minimized || maximized) ? *normalFrameMargins : FrameMargins(window);
     const QRect frame = normal.marginsAdded(margins);
     placement.rcNormalPositionLeft = frame.left();
     placement.rcNormalPositionTop = frame.top();
@@ -321,6 +347,9 @@ void ApplyPlacement(QWidget* window, const WindowPlacement& placement) {
     default:
         break;
     }
-    if (target != base)
+    if (target != base) {
+        if (!window->isVisible() && frame.width() > 0 && frame.height() > 0)
+            window->setProperty(kPendingNormalFrame, frame);
         window->setWindowState(target);
+    }
 }

@@ -5,8 +5,8 @@
 #include "logview/logic/WindowPlacement.h"
 
 #include <QHash>
-#include <QMargins>
 #include <QMainWindow>
+#include <QMargins>
 
 #include <functional>
 
@@ -50,6 +50,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     // Accelerator keys win over the focused control of this window (Del is Delete Contents, not the

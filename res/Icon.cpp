@@ -14,10 +14,10 @@ namespace {
 // One wing in a 64-unit box, for the left side; the right wing is its mirror image.
 QPainterPath LeftWing() {
     QPainterPath wing;
-    wing.moveTo(29, 25);
-    wing.cubicTo(21, 17, 11, 15, 3, 19);
-    wing.cubicTo(10, 22, 14, 26, 16, 31);
-    wing.cubicTo(21, 30, 25, 31, 29, 34);
+    wing.moveTo(30, 23);
+    wing.cubicTo(22, 15, 12, 11, 3, 12);  // leading edge, swept forward to the tip
+    wing.cubicTo(9, 17, 13, 23, 15, 30);  // primaries
+    wing.cubicTo(20, 31, 25, 33, 30, 37); // trailing edge back to the body
     wing.closeSubpath();
     return wing;
 }
@@ -28,13 +28,19 @@ QPainterPath Bird() {
     const QPainterPath left = LeftWing();
     bird.addPath(left);
     bird.addPath(QTransform(-1, 0, 0, 1, 64, 0).map(left));
-    bird.addEllipse(QPointF(32, 30), 5.0, 11.0); // body
-    bird.addEllipse(QPointF(32, 17.5), 4.5, 4.5); // head
-    QPainterPath tail;
-    tail.moveTo(29.5, 38);
-    tail.lineTo(34.5, 38);
-    tail.lineTo(38, 53);
-    tail.quadTo(32, 56, 26, 53);
+    QPainterPath body;
+    body.moveTo(32, 14);
+    body.cubicTo(36.5, 14, 37, 22, 36, 30);
+    body.cubicTo(35.5, 35, 34.5, 38, 34, 40);
+    body.lineTo(30, 40);
+    body.cubicTo(29.5, 38, 28.5, 35, 28, 30);
+    body.cubicTo(27, 22, 27.5, 14, 32, 14);
+    bird.addPath(body);
+    QPainterPath tail; // long, slightly fanned
+    tail.moveTo(30, 38);
+    tail.lineTo(34, 38);
+    tail.lineTo(37.5, 55);
+    tail.quadTo(32, 57.5, 26.5, 55);
     tail.closeSubpath();
     bird.addPath(tail);
     return bird.simplified();
@@ -63,9 +69,9 @@ QImage Paint(int size) {
     // Dark wing tips and tail band, the kestrel's markings.
     painter.setBrush(QColor(0x2E, 0x1A, 0x10));
     painter.setClipPath(bird);
-    painter.drawEllipse(QPointF(3, 19), 7.0, 5.0);
-    painter.drawEllipse(QPointF(61, 19), 7.0, 5.0);
-    painter.drawRect(QRectF(20, 50, 24, 2.2));
+    painter.drawEllipse(QPointF(4, 13), 7.0, 5.0);
+    painter.drawEllipse(QPointF(60, 13), 7.0, 5.0);
+    painter.drawRect(QRectF(20, 51.5, 24, 2.2));
     return image;
 }
 

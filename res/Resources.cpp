@@ -76,7 +76,8 @@ void TranslateMenu(QList<MenuItem>& items) {
             continue;
         if (item.id != 0) {
             QString text;
-            if (Lookup([&](const ResourceModule& m, QString* t) { return m.FindMenuText(item.id, t); }, &text))
+            if (Lookup([&](const ResourceModule& m, QString* t) { return m.FindMenuText(item.id, t); },
+                       &text))
                 item.text = text;
         }
         TranslateMenu(item.children);
@@ -90,7 +91,9 @@ const ResourceModule* OwnModule() {
     return &own;
 }
 
-void SetCurrentModule(const ResourceModule* module) { g_currentModule.store(module); }
+void SetCurrentModule(const ResourceModule* module) {
+    g_currentModule.store(module);
+}
 
 const ResourceModule* CurrentModule() {
     const ResourceModule* module = g_currentModule.load();
@@ -134,9 +137,9 @@ DialogTemplate Dialog(int id) {
     if (Lookup([id](const ResourceModule& m, QString* t) { return m.FindDialogCaption(id, t); }, &text))
         dialog.caption = text;
     for (int index = 0; index < dialog.controls.size(); ++index) {
-        if (Lookup([id, index](const ResourceModule& m,
-                               QString* t) { return m.FindDialogText(id, index, t); },
-                   &text))
+        if (Lookup(
+                [id, index](const ResourceModule& m, QString* t) { return m.FindDialogText(id, index, t); },
+                &text))
             dialog.controls[index].text = text;
     }
     return dialog;

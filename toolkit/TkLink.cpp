@@ -1,5 +1,7 @@
 #include "toolkit/TkLink.h"
 
+#include <poll.h>
+
 #include <string>
 
 namespace mirabo {
@@ -17,37 +19,21 @@ Reply Link::call(const char* method, const QJsonObject& params) {
     return call(method, params, deadlineIn(m_timeout.load()));
 }
 
-bool Link::takeTurn(Deadline deadline, bool wait) {
-    std::unique_lock<std::mutex> lock(m_turnMutex);
-    // Another thread's exchange is waited for in slices, so that a stop request is seen here too.
-    while (m_busy) {
-        if (!wait || m_lost.load() || stopRequested(m_socket->abortWord()))
+bool Link::takeTurn(std::unique_lock<std::mutex>* turn, Deadline deadline) {
+    constexpr int kStepMs = 2;
+    while (!turn->try_lock()) {
+        if (m_lost.load() || stopRequested(m_socket->abortWord()) || Clock::now() >= deadline)
             return false;
-        const int slice = nextSliceMs(deadline);
-        if (slice == 0)
-            return false;
-        m_turnFree.wait_for(lock, std::chrono::milliseconds(slice));
+        ::poll(nullptr, 0, kStepMs);
     }
-    m_busy = true;
     return true;
-}
-
-void Link::giveTurn() {
-    {
-        std::lock_guard<std::mutex> guard(m_turnMutex);
-        m_busy = false;
-    }
-    m_turnFree.notify_one();
 }
 
 Reply Link::call(const char* method, const QJsonObject& params, Deadline deadline) {
     Reply reply;
-    if (m_lost.load() || !takeTurn(deadline, true))
+    std::unique_lock<std::mutex> turn(m_exchange, std::defer_lock);
+    if (m_lost.load() || !takeTurn(&turn, deadline))
         return reply; // Failed: nothing was sent
-    struct Turn {
-        Link* link;
-        ~Turn() { link->giveTurn(); }
-    } turn{this};
     if (m_lost.load())
         return reply;
 
@@ -86,11 +72,11 @@ Reply Link::call(const char* method, const QJsonObject& params, Deadline deadlin
 bool Link::isLost() {
     if (m_lost.load())
         return true;
-    if (!takeTurn(Clock::now(), false))
+    std::unique_lock<std::mutex> turn(m_exchange, std::try_to_lock);
+    if (!turn.owns_lock())
         return false; // an exchange is running; it finds out itself
     if (m_socket->hasBuffered() || m_socket->peerStirred())
         m_lost.store(1);
-    giveTurn();
     return m_lost.load() != 0;
 }
 

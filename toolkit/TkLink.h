@@ -7,7 +7,6 @@
 #include <QJsonObject>
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -50,17 +49,15 @@ public:
     void abort();
 
 private:
-    // One exchange at a time: the turn is a flag guarded by m_turnMutex (held only to test and set it).
-    bool takeTurn(Deadline deadline, bool wait);
-    void giveTurn();
+    // One exchange at a time: m_exchange is held from the request's first byte to the answer's last.
+    // A second thread polls for it in short steps, so that its own stop request is seen meanwhile.
+    bool takeTurn(std::unique_lock<std::mutex>* turn, Deadline deadline);
 
     std::unique_ptr<Socket> m_socket;
-    std::mutex m_turnMutex;
-    std::condition_variable m_turnFree;
-    bool m_busy = false;
+    std::mutex m_exchange;
     std::atomic<int32_t> m_lost{0};
     std::atomic<int32_t> m_timeout{kDefaultTimeoutMs};
-    int64_t m_nextId = 1; // used only by the thread holding the turn
+    int64_t m_nextId = 1; // guarded by m_exchange
 };
 
 } // namespace mirabo

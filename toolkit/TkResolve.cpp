@@ -103,7 +103,8 @@ Io resolveHost(const std::string& host, int port, Deadline deadline, const std::
         const int slice = nextSliceMs(deadline);
         if (slice == 0)
             return Io::Timeout;
-        lookup->done.wait_for(lock, std::chrono::milliseconds(slice));
+        // One slice on the system clock (pthread_cond_timedwait); the deadline itself is steady.
+        lookup->done.wait_until(lock, std::chrono::system_clock::now() + std::chrono::milliseconds(slice));
     }
     if (!lookup->found)
         return Io::Unresolved;

@@ -1,10 +1,27 @@
-// Entry point of the log viewer.
+// Entry point of the log viewer: the application object's start-up, the message loop, and its
+// shut-down, in the order the framework runs them.
 #include "app/KestraExtApp.h"
+#include "logview/MainFrame.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication qtApp(argc, argv);
     CKestraExtApp app;
-    return 0;
+    app.m_lpCmdLine = CKestraExtApp::CommandLineFromArguments(QApplication::arguments().mid(1));
+
+    const bool started = app.InitInstance();
+    int loopResult = 0;
+    if (started)
+        loopResult = QApplication::exec();
+
+    // The main window goes first (closing it has written its settings), then shut-down runs.
+    delete app.m_pMainWnd;
+    app.m_pMainWnd = nullptr;
+    const int exitResult = app.ExitInstance();
+
+    // A start-up that failed ends the process with 1, so that scripts can tell.
+    if (!started)
+        return 1;
+    return loopResult != 0 ? loopResult : exitResult;
 }

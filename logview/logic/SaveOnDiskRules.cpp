@@ -5,7 +5,9 @@
 namespace {
 
 // The edit is read up to 255 characters; only whether it holds any matters.
-bool HoldsText(const QString& text) { return !text.left(255).isEmpty(); }
+bool HoldsText(const QString& text) {
+    return !text.left(255).isEmpty();
+}
 
 } // namespace
 
@@ -50,4 +52,6 @@ void SaveOnDiskRules::ChooseCustom() {
     m_controls.fileNameEnabled = true;
 }
 
-void SaveOnDiskRules::EditChanged(const QString& editText) { m_controls.okEnabled = HoldsText(editText); }
+void SaveOnDiskRules::EditChanged(const QString& editText) {
+    m_controls.okEnabled = HoldsText(editText);
+}

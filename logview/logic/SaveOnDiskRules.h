@@ -10,7 +10,7 @@
 class SaveOnDiskRules {
 public:
     struct Controls {
-        int checkedRadio = 0;      // IDC_RADIO_DISABLE, IDC_RADIO_DATE, IDC_RADIO_CUSTOM, or 0 for none
+        int checkedRadio = 0; // IDC_RADIO_DISABLE, IDC_RADIO_DATE, IDC_RADIO_CUSTOM, or 0 for none
         bool okEnabled = true;
         bool fileNameEnabled = true; // the edit and the "..." button
         bool operator==(const Controls&) const = default;

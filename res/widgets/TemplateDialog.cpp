@@ -29,7 +29,8 @@ bool TakesMnemonicFocus(const QString& kind) {
 
 } // namespace
 
-TemplateDialog::TemplateDialog(int templateId, QWidget* parent) : TemplateDialog(Dialog(templateId), parent) {}
+TemplateDialog::TemplateDialog(int templateId, QWidget* parent)
+    : TemplateDialog(Dialog(templateId), parent) {}
 
 TemplateDialog::TemplateDialog(const DialogTemplate& dialogTemplate, QWidget* parent)
     : QDialog(parent), m_template(dialogTemplate) {
@@ -51,7 +52,9 @@ QRect TemplateDialog::MapDialogRect(const QRect& dialogUnits, const QFont& font)
                  Scale(dialogUnits.width(), base.width(), 4), Scale(dialogUnits.height(), base.height(), 8));
 }
 
-QRect TemplateDialog::MapDialogRect(const QRect& dialogUnits) const { return MapDialogRect(dialogUnits, font()); }
+QRect TemplateDialog::MapDialogRect(const QRect& dialogUnits) const {
+    return MapDialogRect(dialogUnits, font());
+}
 
 void TemplateDialog::Build() {
     setWindowTitle(m_template.caption);
@@ -121,8 +124,20 @@ QWidget* TemplateDialog::CreateControl(const DialogControl& control) {
         place.setSize(iconSize);
         widget = label;
     } else { // "static", "rstatic" and anything unknown: a label
+        const bool right = kind == QLatin1String("rstatic");
         auto* label = new QLabel(control.text, this);
-        label->setAlignment((kind == QLatin1String("rstatic") ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
+        label->setAlignment((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+        // The templates were laid out for a narrower font: a short label that would be clipped grows
+        // (to the left when right-aligned); controls created after it stay on top.
+        const QSize hint = label->sizeHint();
+        if (hint.width() > place.width()) {
+            if (right)
+                place.setLeft(place.right() + 1 - hint.width());
+            else
+                place.setWidth(hint.width());
+        }
+        place.setHeight(qMax(place.height(), hint.height()));
         widget = label;
     }
     widget->setGeometry(place);
@@ -131,7 +146,9 @@ QWidget* TemplateDialog::CreateControl(const DialogControl& control) {
     return widget;
 }
 
-QWidget* TemplateDialog::Control(int id) const { return m_controls.value(id, nullptr); }
+QWidget* TemplateDialog::Control(int id) const {
+    return m_controls.value(id, nullptr);
+}
 
 QWidget* TemplateDialog::ControlAt(int index) const {
     return index >= 0 && index < m_ordered.size() ? m_ordered[index] : nullptr;

@@ -1,6 +1,6 @@
 // The main frame: menu bar, accelerators, command routing and the settings written at every close.
-#include "app/KestraExtApp.h"
 #include "logview/MainFrame.h"
+#include "app/KestraExtApp.h"
 #include "logview/logic/WindowPlacement.h"
 #include "res/Ids.h"
 #include "res/Resources.h"
@@ -221,9 +221,10 @@ TEST_F(MainFrameTest, WindowKeysAfterMaximizeAndRestore) {
         if (line.contains('=') && !line.startsWith("Type") && !line.startsWith("FileName"))
             keys.append(QString::fromUtf8(line.left(line.indexOf('='))));
     }
-    EXPECT_EQ(keys, (QStringList{"Length", "Flags", "ShowCmd", "PtMinPosition.X", "PtMinPosition.Y",
-                                 "PtMaxPosition.X", "PtMaxPosition.Y", "RcNormalPosition.Left",
-                                 "RcNormalPosition.Right", "RcNormalPosition.Top", "RcNormalPosition.Bottom"}));
+    EXPECT_EQ(keys,
+              (QStringList{"Length", "Flags", "ShowCmd", "PtMinPosition.X", "PtMinPosition.Y",
+                           "PtMaxPosition.X", "PtMaxPosition.Y", "RcNormalPosition.Left",
+                           "RcNormalPosition.Right", "RcNormalPosition.Top", "RcNormalPosition.Bottom"}));
 }
 
 TEST_F(MainFrameTest, SavedPlacementIsRestoredBeforeTheFirstShow) {
@@ -249,7 +250,7 @@ TEST_F(MainFrameTest, SavedPlacementIsRestoredBeforeTheFirstShow) {
     EXPECT_TRUE(WaitFor([&] { return frame.isMaximized(); }));
     frame.showNormal();
     ASSERT_TRUE(WaitFor([&] { return !frame.isMaximized(); }));
-    EXPECT_EQ(frame.frameGeometry().topLeft(), QPoint(150, 90));
+    EXPECT_EQ(frame.frameGeometry(), QRect(150, 90, 420, 330));
 }
 
 TEST_F(MainFrameTest, LogOnDiskKeysWrittenAtEveryCloseRequest) {

@@ -1,6 +1,6 @@
 // The resource tables and lookups: string table, menu 128, accelerators 128, module fallback, formatting.
-#include "res/Ids.h"
 #include "res/Resources.h"
+#include "res/Ids.h"
 
 #include <gtest/gtest.h>
 

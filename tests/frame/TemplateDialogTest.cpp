@@ -1,8 +1,8 @@
 // Dialogs built from templates: dialog units, control kinds and places, tab order, results, About.
+#include "res/widgets/TemplateDialog.h"
 #include "app/ui/AboutDlg.h"
 #include "res/Icon.h"
 #include "res/Ids.h"
-#include "res/widgets/TemplateDialog.h"
 
 #include <QApplication>
 #include <QComboBox>

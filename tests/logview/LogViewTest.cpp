@@ -227,3 +227,37 @@ TEST_F(LogViewFixture, EmptyTickClearsTheDocumentsModifiedFlag) {
     EXPECT_FALSE(window.doc->IsModified());
     EXPECT_EQ(Shown(), QStringLiteral("typed"));
 }
+
+TEST_F(LogViewFixture, LogMenuTogglesQueuePackedEntries) {
+    Build();
+    window.view->OnTimer();
+    window.frame->RunCommand(ids::ID_LOG_TRACE);       // switch 3
+    window.frame->RunCommand(ids::ID_LOG_TRACE);
+    window.frame->RunCommand(ids::ID_LOG_RECIPE_REPORT); // switch 0
+    EXPECT_EQ(app.m_nLogTrace.load(), 0);
+    EXPECT_EQ(app.m_nLogRecipeReport.load(), 1);
+    {
+        std::lock_guard<std::mutex> guard(app.m_lock);
+        EXPECT_EQ(app.m_switchQueue, (std::vector<uint32_t>{PackChange(3, 1), PackChange(3, 0), PackChange(0, 1)}));
+    }
+    window.frame->UpdateCommandUi();
+    EXPECT_TRUE(Action(ids::ID_LOG_RECIPE_REPORT)->isChecked());
+    EXPECT_FALSE(Action(ids::ID_LOG_TRACE)->isChecked());
+
+    window.frame->RunCommand(ids::ID_OPTIONS_INSERT_DATETIME);
+    EXPECT_EQ(app.m_nDateTimeStamp.load(), 1);
+    EXPECT_EQ(app.m_bDateTimeChanged.load(), 1);
+    window.frame->UpdateCommandUi();
+    EXPECT_TRUE(Action(ids::ID_OPTIONS_INSERT_DATETIME)->isChecked());
+
+    // With the link down a click changes nothing and queues nothing; the check marks stay.
+    app.m_bConnected = 0;
+    window.view->OnTimer();
+    window.frame->RunCommand(ids::ID_LOG_RECIPE_REPORT);
+    EXPECT_EQ(app.m_nLogRecipeReport.load(), 1);
+    {
+        std::lock_guard<std::mutex> guard(app.m_lock);
+        EXPECT_EQ(app.m_switchQueue.size(), 3u);
+    }
+    EXPECT_TRUE(Action(ids::ID_LOG_RECIPE_REPORT)->isChecked());
+}

@@ -1,0 +1,16 @@
+// Helpers of the start-up sequence that tests check on their own.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+// The caption a running instance for `host` carries while connected: string 61205, ": <", string 133
+// ("LOCAL") for the local station or the host as typed, then "> - ". A second start for the same
+// station looks for exactly this title.
+QString SingleInstanceTitle(const QString& host);
+
+// The message for a failed first connection: string 10 for E_ABORT, string 61211 for E_ACCESSDENIED,
+// otherwise string 134 with the station ("LOCAL" or the host), the code as a signed decimal and
+// string 61206.
+QString ConnectFailureMessage(const QString& host, int32_t hrConnect);

@@ -1,0 +1,94 @@
+// Starting the connection worker with its wait for the first connection, and stopping it.
+#include "app/KestraExtApp.h"
+#include "app/ui/KestraStartup.h"
+#include "app/ui/StartupHooks.h"
+#include "link/Worker.h"
+#include "logview/MainFrame.h"
+#include "progress/ProgressWnd.h"
+#include "res/Ids.h"
+#include "res/Resources.h"
+#include "res/widgets/MessageBox.h"
+#include "toolkit/MiraboToolkit.h"
+
+#include <QCoreApplication>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+constexpr int kPollMs = 100;
+
+uint32_t SteadyTickCount() {
+    using namespace std::chrono;
+    return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+} // namespace
+
+QString ConnectFailureMessage(const QString& host, int32_t hrConnect) {
+    if (hrConnect == MIRABO_E_ABORT)
+        return res::String(ids::IDS_ACCESS_DENIED);
+    if (hrConnect == MIRABO_E_ACCESSDENIED)
+        return res::String(ids::IDS_CONNECTION_DENIED);
+    const QString station = IsLocalStation(host) ? res::String(ids::IDS_LOCAL) : host;
+    return res::FormatString(ids::IDS_ERROR_CONNECTING,
+                             {station, QString::number(hrConnect), res::String(ids::IDS_TCPIP_SERVER)});
+}
+
+bool CKestraExtApp::StartWorker() {
+    const StartupHooks* hooks = m_pStartupHooks;
+    const auto errorBox = [hooks](const QString& text, bool topmost) {
+        if (hooks && hooks->messageBox)
+            hooks->messageBox(text, topmost);
+        else
+            res::ShowMessageBox(nullptr, text, res::MessageIcon::Error, topmost);
+    };
+
+    m_hrConnect = 0;
+    m_pWorkerThread = hooks && hooks->startWorkerThread ? hooks->startWorkerThread(this) : StartWorkerThread(this);
+    if (!m_pWorkerThread) {
+        errorBox(res::String(ids::IDS_NO_THREAD), false);
+        return false;
+    }
+
+    // Wait for the first result. The user cannot act meanwhile, but the windows are kept painted.
+    const auto tick = [hooks] { return hooks && hooks->tickCount ? hooks->tickCount() : SteadyTickCount(); };
+    const uint32_t limit = static_cast<uint32_t>(hooks ? hooks->startWaitLimitMs : 60000);
+    uint32_t start = tick();
+    for (;;) {
+        if (m_bConnected.load() != 0)
+            return true;
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+        const uint32_t now = tick();
+        if (now < start) // the counter wrapped: the window starts again from here
+            start = now;
+        if (now - start > limit || m_hrConnect.load() != 0)
+            break;
+    }
+
+    StopWorker();
+    errorBox(ConnectFailureMessage(m_strHost, m_hrConnect.load()), true);
+    return false;
+}
+
+void CKestraExtApp::StopWorker() {
+    m_bStopWorker = 1;
+    {
+        // The notice text only when there is a connection to close; otherwise the popup keeps the
+        // layout it was made with until the worker has ended.
+        CProgressWnd popup(m_pMainWnd, res::String(ids::IDS_APP_TITLE), false);
+        if (m_bConnected.load() != 0) {
+            popup.ShowCancelButton(false);
+            popup.ShowBar(false);
+            popup.BeginModal(QStringLiteral("Progress"), false);
+            popup.ResizeForText(1, 300);
+            popup.UpdateWindow();
+            popup.SetMessage(res::String(ids::IDS_CLOSING));
+        }
+        popup.UpdateWindow();
+        // The stop word interrupts any toolkit call in progress, so the worker ends within about 2 s.
+        StopWorkerThread(this, m_pWorkerThread);
+    }
+}

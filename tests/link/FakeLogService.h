@@ -1,0 +1,68 @@
+// A tiny scripted log service for the worker tests: it answers the requests the worker makes from a few
+// settings (switch bit mask, switch values, stores) and records every request in arrival order. It can
+// also stay silent (accept and never answer) and drop every open connection at once.
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+struct FakeRequest {
+    int connection = 0; // 0 for the first accepted connection
+    QString method;
+    QJsonObject params;
+};
+
+struct FakeServiceSettings {
+    int mask = 1;                      // answer to switch.get 65535
+    std::map<int, int> switches;       // switch.get index -> value (0 when absent)
+    int stamp = 0;                     // stamp.get
+    bool projectPathFails = false;     // project.path answers an error
+    QString projectFolder = QStringLiteral("/fake/project/");
+    std::map<QString, QString> config;  // "Section/Key" -> value (absent -> null)
+    std::map<QString, QString> profile; // "Section/Key" -> value (absent -> null)
+    QString invalidTagPrefix = QStringLiteral("Bad"); // tag.parse says invalid for these names
+    bool silent = false;               // accept connections but never answer
+};
+
+class FakeLogService {
+public:
+    // Listens on 127.0.0.1 (port 0 = a free port).
+    explicit FakeLogService(FakeServiceSettings settings = {}, int port = 0);
+    ~FakeLogService();
+    FakeLogService(const FakeLogService&) = delete;
+    FakeLogService& operator=(const FakeLogService&) = delete;
+
+    bool listening() const { return m_listenFd >= 0; }
+    int port() const { return m_port; }
+    int accepted() const { return m_accepted.load(); }
+
+    std::vector<FakeRequest> requests() const;
+    // The methods of the recorded requests, optionally of one connection only.
+    std::vector<QString> methods(int connection = -1) const;
+    void setSettings(const FakeServiceSettings& settings);
+    // Closes every open connection (the peer sees the end of the stream).
+    void dropConnections();
+
+private:
+    void acceptLoop();
+    void serve(int fd, int index);
+    std::optional<QJsonObject> answer(const QString& method, const QJsonObject& params);
+
+    FakeServiceSettings m_settings;
+    int m_listenFd = -1;
+    int m_port = 0;
+    std::atomic<bool> m_stopping{false};
+    std::atomic<int> m_accepted{0};
+    std::atomic<int> m_dropGeneration{0};
+    mutable std::mutex m_mutex;
+    std::vector<FakeRequest> m_requests;
+    std::thread m_acceptThread;
+    std::vector<std::thread> m_connections;
+};

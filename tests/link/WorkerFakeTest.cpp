@@ -1,0 +1,290 @@
+// The connection worker against a scripted service that records every request: how the switches are
+// read (bit mask, one by one, slow connection), what a connect step asks for, in which order queued
+// changes go out, and the stop in the middle of an unanswered open.
+#include "FakeLogService.h"
+#include "WorkerTestUtil.h"
+#include "link/LogCategories.h"
+#include "res/Ids.h"
+#include "settings/PrivateProfile.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+// A category field with its bit in the 0xFFFF answer and the index of its own query (-1: stamp query).
+struct FieldSpec {
+    const char* name;
+    int bit;
+    int index;
+    std::function<KestraWord&(CKestraExtShared&)> field;
+};
+
+const std::vector<FieldSpec>& Fields() {
+    static const std::vector<FieldSpec> fields = {
+        {"RecipeReport", 1, 0, [](CKestraExtShared& a) -> KestraWord& { return a.m_nLogRecipeReport; }},
+        {"FieldRead", 2, 1, [](CKestraExtShared& a) -> KestraWord& { return a.m_nLogFieldRead; }},
+        {"FieldWrite", 3, 2, [](CKestraExtShared& a) -> KestraWord& { return a.m_nLogFieldWrite; }},
+        {"Trace", 4, 3, [](CKestraExtShared& a) -> KestraWord& { return a.m_nLogTrace; }},
+        {"Dde", 5, 6, [](CKestraExtShared& a) -> KestraWord& { return a.m_nLogDde; }},
+        {"TcpIp", 6, 8, [](CKestraExtShared& a) -> KestraWord& { return a.m_nLogTcpIp; }},
+        {"OpcDa", 7, 9, [](CKestraExtShared& a) -> KestraWord& { return a.m_nLogOpcDa; }},
+        {"Display", 8, 4, [](CKestraExtShared& a) -> KestraWord& { return a.m_nLogDisplay; }},
+        {"Logon", 9, 5, [](CKestraExtShared& a) -> KestraWord& { return a.m_nLogLogon; }},
+        {"ProtocolAnalyzer", 10, 7, [](CKestraExtShared& a) -> KestraWord& { return a.m_nLogProtocolAnalyzer; }},
+        {"DateTimeStamp", 11, -1, [](CKestraExtShared& a) -> KestraWord& { return a.m_nDateTimeStamp; }},
+        {"Database", 12, 10, [](CKestraExtShared& a) -> KestraWord& { return a.m_nLogDatabase; }},
+        {"OpcXmlDa", 13, 11, [](CKestraExtShared& a) -> KestraWord& { return a.m_opcXmlDa.enabled; }},
+        {"OpcUa", 14, 12, [](CKestraExtShared& a) -> KestraWord& { return a.m_opcUa.enabled; }},
+        {"OpcNet", 15, 13, [](CKestraExtShared& a) -> KestraWord& { return a.m_opcNet.enabled; }},
+    };
+    return fields;
+}
+
+void SetAllFields(CKestraExtShared& app, int value) {
+    for (const FieldSpec& f : Fields())
+        f.field(app) = value;
+}
+
+// Runs a worker until its first connect step succeeded, then stops it.
+void ConnectOnce(WorkerFixtureState& s) {
+    WorkerRun worker(s.app);
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));
+}
+
+std::vector<FakeRequest> OfMethod(const std::vector<FakeRequest>& all, const char* method) {
+    std::vector<FakeRequest> out;
+    std::copy_if(all.begin(), all.end(), std::back_inserter(out),
+                 [method](const FakeRequest& r) { return r.method == QLatin1String(method); });
+    return out;
+}
+
+bool HasAny(const std::vector<QString>& methods, const QString& prefix) {
+    return std::any_of(methods.begin(), methods.end(), [&](const QString& m) { return m.startsWith(prefix); });
+}
+
+int Param(const FakeRequest& r, const char* key) {
+    return r.params.value(QLatin1String(key)).toInt();
+}
+
+} // namespace
+
+TEST(WorkerSwitches, BitMaskGivesEachFieldItsOwnBit) {
+    // Four connects whose masks spell each bit's number in binary: every field must read back the
+    // number of its own bit.
+    std::map<std::string, int> readBack;
+    for (int k = 0; k < 4; ++k) {
+        FakeServiceSettings settings;
+        settings.mask = 1;
+        for (int bit = 1; bit <= 15; ++bit)
+            if ((bit >> k) & 1)
+                settings.mask |= 1 << bit;
+        FakeLogService service(settings);
+        WorkerFixtureState s(service.port());
+        SetAllFields(s.app, 7);
+        ConnectOnce(s);
+        for (const FieldSpec& f : Fields()) {
+            const int v = f.field(s.app).load();
+            ASSERT_TRUE(v == 0 || v == 1) << f.name << " = " << v;
+            readBack[f.name] |= v << k;
+        }
+        EXPECT_EQ(OfMethod(service.requests(), "switch.get").size(), 1u) << "one query answers all";
+    }
+    for (const FieldSpec& f : Fields())
+        EXPECT_EQ(readBack[f.name], f.bit) << f.name;
+}
+
+TEST(WorkerSwitches, WithoutMaskEachSwitchIsQueriedInOrderAndStoredUnchanged) {
+    FakeServiceSettings settings;
+    settings.mask = 0;
+    for (int i = 0; i < 14; ++i)
+        settings.switches[i] = 5 + 10 * i;
+    settings.stamp = 42;
+    FakeLogService service(settings);
+    WorkerFixtureState s(service.port());
+    ConnectOnce(s);
+
+    std::vector<int> asked;
+    for (const FakeRequest& r : service.requests()) {
+        if (r.method == QLatin1String("switch.get"))
+            asked.push_back(Param(r, "index"));
+        else if (r.method == QLatin1String("stamp.get"))
+            asked.push_back(-1);
+    }
+    EXPECT_EQ(asked, (std::vector<int>{0xFFFF, 0, 1, 2, 3, 6, 8, 4, 5, 7, -1, 10, 9, 11, 12, 13}));
+    for (const FieldSpec& f : Fields())
+        EXPECT_EQ(f.field(s.app).load(), f.index < 0 ? 42 : 5 + 10 * f.index) << f.name;
+
+    // The menu shows such a value as it is; a click turns it into 0.
+    s.app.m_bConnected = 1;
+    EXPECT_EQ(CategoryUpdateState(s.app, ids::ID_LOG_RECIPE_REPORT).check, 5);
+    ToggleCategory(s.app, ids::ID_LOG_RECIPE_REPORT);
+    EXPECT_EQ(s.app.m_nLogRecipeReport.load(), 0);
+}
+
+TEST(WorkerSwitches, SlowConnectionAsksOnceAndSkipsProjectFontAndTags) {
+    FakeServiceSettings settings;
+    settings.mask = 0;
+    settings.config["Font/FontName"] = QStringLiteral("Other Font");
+    settings.profile["Kestra/TagCount"] = QStringLiteral("1");
+    settings.profile["Kestra/Tag1"] = QStringLiteral("Tank1.Level");
+    FakeLogService service(settings);
+    WorkerFixtureState s(service.port(), QStringLiteral("localhost"));
+    s.app.m_bSlowConnection = 1;
+    s.app.m_strFontName = QStringLiteral("Before");
+    const QString folder = s.logFolder();
+    SetAllFields(s.app, 3);
+    ConnectOnce(s);
+
+    const std::vector<QString> methods = service.methods();
+    EXPECT_EQ(OfMethod(service.requests(), "switch.get").size(), 1u);
+    EXPECT_FALSE(HasAny(methods, "stamp.get"));
+    EXPECT_FALSE(HasAny(methods, "project.")) << "no project traffic";
+    EXPECT_FALSE(HasAny(methods, "config.")) << "no font traffic";
+    EXPECT_FALSE(HasAny(methods, "profile.") || HasAny(methods, "tag.")) << "no tag traffic";
+    for (const FieldSpec& f : Fields())
+        EXPECT_EQ(f.field(s.app).load(), 3) << f.name << " keeps its value";
+    EXPECT_EQ(s.logFolder(), folder);
+    EXPECT_EQ(s.fontName(), QStringLiteral("Before"));
+    EXPECT_TRUE(s.tags().isEmpty());
+
+    // A mask is still honoured in slow-connection mode.
+    FakeServiceSettings withMask = settings;
+    withMask.mask = 1 | (1 << 4);
+    FakeLogService second(withMask);
+    WorkerFixtureState t(second.port());
+    t.app.m_bSlowConnection = 1;
+    SetAllFields(t.app, 3);
+    ConnectOnce(t);
+    EXPECT_EQ(t.app.m_nLogTrace.load(), 1);
+    EXPECT_EQ(t.app.m_nLogDde.load(), 0);
+}
+
+TEST(WorkerConnect, ReadsPollingFolderFontAndSubscribesOnlyValidTags) {
+    FakeServiceSettings settings;
+    settings.projectFolder = QStringLiteral("/srv/projects/demo/");
+    settings.config["Font/FontName"] = QStringLiteral("Mono Face");
+    settings.config["Font/CharSet"] = QStringLiteral("161");
+    settings.profile["Kestra/TagCount"] = QStringLiteral("3");
+    settings.profile["Kestra/Tag1"] = QStringLiteral("Tank1.Level");
+    settings.profile["Kestra/Tag2"] = QStringLiteral("Bad.Tag");
+    settings.profile["Kestra/Tag3"] = QStringLiteral("Pump1.Running");
+    FakeLogService service(settings);
+    WorkerFixtureState s(service.port(), QString()); // empty host: the local station
+    ASSERT_TRUE(profile::WritePrivateProfileString("Options", "HTTPPolling", "25", s.app.m_strExeIniPath));
+    WorkerRun worker(s.app);
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));
+
+    const std::vector<FakeRequest> all = service.requests();
+    ASSERT_FALSE(all.empty());
+    EXPECT_EQ(all.front().method, QStringLiteral("hello"));
+    EXPECT_EQ(Param(all.front(), "polling"), 25);
+    EXPECT_EQ(s.logFolder(), QStringLiteral("/srv/projects/demo/"));
+    EXPECT_EQ(s.fontName(), QStringLiteral("Mono Face"));
+    EXPECT_EQ(s.charSet(), 161);
+    EXPECT_EQ(s.tags(), (QStringList{QStringLiteral("Tank1.Level"), QStringLiteral("Pump1.Running")}));
+    QStringList logged;
+    for (const FakeRequest& r : OfMethod(all, "tag.log"))
+        logged << r.params.value(QLatin1String("name")).toString();
+    EXPECT_EQ(logged, s.tags()) << "an invalid tag is neither subscribed nor listed";
+
+    // The polling interval is read again at every connect.
+    ASSERT_TRUE(profile::WritePrivateProfileString("Options", "HTTPPolling", "40", s.app.m_strExeIniPath));
+    service.dropConnections();
+    ASSERT_TRUE(WaitFor([&] { return service.accepted() == 2 && s.app.m_bConnected.load() == 1; }));
+    const std::vector<FakeRequest> hellos = OfMethod(service.requests(), "hello");
+    ASSERT_EQ(hellos.size(), 2u);
+    EXPECT_EQ(Param(hellos[1], "polling"), 40);
+}
+
+TEST(WorkerConnect, MissingFontValuesAndFailedProjectQueryKeepWhatTheyShould) {
+    FakeServiceSettings settings;
+    settings.projectPathFails = true; // font keys absent too
+    FakeLogService service(settings);
+    WorkerFixtureState s(service.port(), QStringLiteral("localhost"));
+    s.app.m_strFontName = QStringLiteral("Before");
+    s.app.m_nCharSet = 77;
+    {
+        std::lock_guard<std::mutex> guard(s.app.m_lock);
+        s.app.m_lstTags = QStringList{QStringLiteral("Old.Tag")};
+    }
+    const QString folder = s.logFolder();
+    ConnectOnce(s);
+    EXPECT_EQ(s.fontName(), QString()) << "an empty name is stored";
+    EXPECT_EQ(s.charSet(), 77) << "-1 is never stored";
+    EXPECT_EQ(s.logFolder(), folder) << "no path: the log folder is not emptied";
+    EXPECT_TRUE(s.tags().isEmpty()) << "no TagCount: the list becomes empty";
+}
+
+TEST(WorkerSend, QueuesGoOutInOrderWithLow16BitsAndOpcKindsUaXmlDaNet) {
+    FakeServiceSettings settings;
+    settings.mask = 1 | (1 << 11); // the connect step reads the stamp as 1
+    FakeLogService service(settings);
+    WorkerFixtureState s(service.port());
+    {
+        std::lock_guard<std::mutex> guard(s.app.m_lock);
+        s.app.m_switchQueue = {PackChange(3, 0x10005), PackChange(2, 70000), PackChange(3, 0)};
+        s.app.m_opcXmlDaQueue = {PackChange(1, 7)};
+        s.app.m_opcUaQueue = {PackChange(4, 3), PackChange(2, 1)};
+        s.app.m_opcNetQueue = {PackChange(0, 9)};
+    }
+    s.app.m_bDateTimeChanged = 1;
+    WorkerRun worker(s.app);
+    ASSERT_TRUE(WaitFor([&] { return !OfMethod(service.requests(), "log.read").empty(); }));
+    EXPECT_EQ(s.app.m_bDateTimeChanged.load(), 0);
+
+    QStringList sent;
+    for (const FakeRequest& r : service.requests()) {
+        if (r.method == QLatin1String("switch.set"))
+            sent << QStringLiteral("s%1=%2").arg(Param(r, "index")).arg(Param(r, "value"));
+        else if (r.method == QLatin1String("opc.set"))
+            sent << QStringLiteral("o%1.%2=%3").arg(Param(r, "kind")).arg(Param(r, "param")).arg(Param(r, "value"));
+        else if (r.method == QLatin1String("stamp.set"))
+            sent << QStringLiteral("stamp=%1").arg(Param(r, "value"));
+    }
+    EXPECT_EQ(sent, (QStringList{"s3=5", "s2=4464", "s3=0", "o12.4=3", "o12.2=1", "o11.1=7", "o13.0=9", "stamp=1"}));
+}
+
+TEST(WorkerSend, PausedDiscardsInsteadOfReading) {
+    FakeLogService service;
+    WorkerFixtureState s(service.port());
+    s.app.m_bPaused = 1;
+    WorkerRun worker(s.app);
+    ASSERT_TRUE(WaitFor([&] { return OfMethod(service.requests(), "log.discard").size() >= 2; }));
+    EXPECT_TRUE(OfMethod(service.requests(), "log.read").empty());
+}
+
+TEST(WorkerStop, EndsWithGoodbyeWhenConnected) {
+    FakeLogService service;
+    WorkerFixtureState s(service.port());
+    WorkerRun worker(s.app);
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));
+    EXPECT_LT(worker.stop().count(), 2000);
+    const std::vector<FakeRequest> all = service.requests();
+    ASSERT_GE(all.size(), 2u);
+    EXPECT_EQ(all[all.size() - 2].method, QStringLiteral("service.query"));
+    EXPECT_EQ(all[all.size() - 2].params.value(QLatin1String("name")).toString(), QStringLiteral("MIRABO"));
+    EXPECT_EQ(all.back().method, QStringLiteral("log.output"));
+    EXPECT_FALSE(all.back().params.value(QLatin1String("enable")).toBool());
+}
+
+TEST(WorkerStop, InterruptsAnOpenThatIsNeverAnswered) {
+    FakeServiceSettings settings;
+    settings.silent = true;
+    FakeLogService service(settings);
+    WorkerFixtureState s(service.port());
+    WorkerRun worker(s.app);
+    ASSERT_TRUE(WaitFor([&] { return !service.methods().empty(); })) << "hello sent, no answer coming";
+    const auto took = worker.stop();
+    EXPECT_LT(took.count(), 2000);
+    EXPECT_EQ(s.app.m_bConnected.load(), 0);
+}
+
+TEST(WorkerStop, EndsPromptlyAfterGivingUp) {
+    WorkerFixtureState s(1); // nothing listens on port 1
+    WorkerRun worker(s.app);
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_hrConnect.load() != 0; }));
+    EXPECT_LT(worker.stop().count(), 2000);
+}

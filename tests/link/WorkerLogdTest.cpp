@@ -1,0 +1,189 @@
+// The connection worker against the real stand-in service: first-attempt failure, loss and reconnect
+// with everything read again, pause, the log folder per host, and how fast a stop is obeyed.
+#include "FakeLogService.h"
+#include "WorkerTestUtil.h"
+#include "common/LogdProcess.h"
+#include "link/LogCategories.h"
+#include "res/Ids.h"
+#include "settings/PrivateProfile.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+const QStringList kQuietService{QStringLiteral("--sim-interval"), QStringLiteral("0")};
+constexpr int kTrace = 3;
+constexpr int kDisplay = 4;
+
+// A loopback port that nothing listens on (bound for a moment, then released).
+int FreePort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    ::close(fd);
+    return ntohs(addr.sin_port);
+}
+
+// Injects a marker to every client and waits until the worker fetched it: everything injected before
+// has been through the service by then.
+bool Flush(LogdProcess& logd, WorkerFixtureState& s, const QString& marker) {
+    return logd.inject(-1, marker) && WaitFor([&] { return s.pending().contains(marker); });
+}
+
+} // namespace
+
+TEST(WorkerLogd, FailedFirstAttemptGivesUpWithTheCode) {
+    const int port = FreePort();
+    WorkerFixtureState s(port);
+    WorkerRun worker(s.app);
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_hrConnect.load() != 0; }));
+    EXPECT_EQ(s.app.m_hrConnect.load(), MIRABO_E_ACCESSDENIED);
+    EXPECT_EQ(s.app.m_bConnected.load(), 0);
+
+    // A service that appears now is never tried: the worker gave up for good.
+    FakeLogService service({}, port);
+    ASSERT_TRUE(service.listening());
+    QThread::msleep(kWorkerRetryMs + 500);
+    EXPECT_EQ(service.accepted(), 0);
+    EXPECT_EQ(s.app.m_bConnected.load(), 0);
+    EXPECT_EQ(s.app.m_hrConnect.load(), MIRABO_E_ACCESSDENIED);
+    EXPECT_LT(worker.stop().count(), 2000);
+}
+
+TEST(WorkerLogd, ReconnectReadsEverythingAgainAndSendsTheQueueInOrder) {
+    LogdProcess logd;
+    ASSERT_TRUE(logd.start(kQuietService));
+    WorkerFixtureState s(logd.port(), QStringLiteral("localhost"));
+    WorkerRun worker(s.app);
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));
+    EXPECT_EQ(s.app.m_hrConnect.load(), MIRABO_OK);
+    EXPECT_EQ(s.logFolder(), logd.projectDir() + QLatin1Char('/'));
+    EXPECT_EQ(s.fontName(), QStringLiteral("DejaVu Sans Mono"));
+    EXPECT_EQ(s.tags(), (QStringList{QStringLiteral("Tank1.Level"), QStringLiteral("Pump1.Running")}));
+
+    // A toggle reaches the service: the category's lines now arrive.
+    ToggleCategory(s.app, ids::ID_LOG_LOGON);
+    ASSERT_EQ(s.app.m_nLogLogon.load(), 1);
+    ASSERT_TRUE(WaitFor([&] { return s.switchQueueEmpty(); }));
+    ASSERT_TRUE(logd.inject(5, QStringLiteral("logon-line")));
+    ASSERT_TRUE(Flush(logd, s, QStringLiteral("marker-1")));
+    EXPECT_TRUE(s.pending().contains(QStringLiteral("logon-line")));
+
+    logd.kill();
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 0; }));
+
+    // While the service is away: changes wait in the queue, the stores change, the folder is moved.
+    s.queueSwitch(kTrace, 1);
+    s.queueSwitch(kTrace, 0);
+    s.queueSwitch(kDisplay, 1);
+    const QString config = logd.projectDir() + QStringLiteral("/config.ini");
+    const QString store = logd.projectDir() + QStringLiteral("/profile.ini");
+    ASSERT_TRUE(profile::WritePrivateProfileString("Font", "FontName", "Liberation Mono", config));
+    ASSERT_TRUE(profile::WritePrivateProfileString("Font", "CharSet", "238", config));
+    ASSERT_TRUE(profile::WritePrivateProfileString("Kestra", "TagCount", "3", store));
+    ASSERT_TRUE(profile::WritePrivateProfileString("Kestra", "Tag1", "Mixer.State", store));
+    ASSERT_TRUE(profile::WritePrivateProfileString("Kestra", "Tag2", "No.Such.Tag", store));
+    ASSERT_TRUE(profile::WritePrivateProfileString("Kestra", "Tag3", "Tank2.Level", store));
+    {
+        std::lock_guard<std::mutex> guard(s.app.m_lock);
+        s.app.m_strLogFolder = QStringLiteral("/elsewhere/");
+    }
+
+    ASSERT_TRUE(logd.restart());
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));
+    EXPECT_EQ(s.app.m_nLogLogon.load(), 0) << "the new service's value, not the old toggle";
+    EXPECT_EQ(s.fontName(), QStringLiteral("Liberation Mono"));
+    EXPECT_EQ(s.charSet(), 238);
+    EXPECT_EQ(s.tags(), (QStringList{QStringLiteral("Mixer.State"), QStringLiteral("Tank2.Level")}));
+    EXPECT_EQ(s.logFolder(), logd.projectDir() + QLatin1Char('/'));
+
+    // The queue went out in order: trace ends off, display on.
+    ASSERT_TRUE(WaitFor([&] { return s.switchQueueEmpty(); }));
+    ASSERT_TRUE(logd.inject(kTrace, QStringLiteral("trace-line")));
+    ASSERT_TRUE(logd.inject(kDisplay, QStringLiteral("display-line")));
+    ASSERT_TRUE(Flush(logd, s, QStringLiteral("marker-2")));
+    EXPECT_FALSE(s.pending().contains(QStringLiteral("trace-line")));
+    EXPECT_TRUE(s.pending().contains(QStringLiteral("display-line")));
+}
+
+TEST(WorkerLogd, PausedTextIsDiscardedAtTheSource) {
+    LogdProcess logd;
+    ASSERT_TRUE(logd.start(kQuietService));
+    WorkerFixtureState s(logd.port());
+    WorkerRun worker(s.app);
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));
+    ASSERT_TRUE(Flush(logd, s, QStringLiteral("before-pause")));
+
+    s.app.m_bPaused = 1;
+    ASSERT_TRUE(logd.inject(-1, QStringLiteral("while-paused")));
+    QThread::msleep(3 * kWorkerCycleMs + 50); // a few cycles, each discarding what waits
+    EXPECT_FALSE(s.pending().contains(QStringLiteral("while-paused")));
+    EXPECT_TRUE(s.pending().contains(QStringLiteral("before-pause"))) << "fetched text stays pending";
+
+    s.app.m_bPaused = 0;
+    ASSERT_TRUE(Flush(logd, s, QStringLiteral("after-pause")));
+    EXPECT_FALSE(s.pending().contains(QStringLiteral("while-paused")));
+}
+
+TEST(WorkerLogd, LogFolderBecomesTheProjectFolderOnlyForTheLocalStation) {
+    LogdProcess logd;
+    ASSERT_TRUE(logd.start(kQuietService));
+    const QString project = logd.projectDir() + QLatin1Char('/');
+    for (const QString& host : {QStringLiteral("localhost"), QStringLiteral("LOCALHOST"), QString()}) {
+        WorkerFixtureState s(logd.port(), host);
+        WorkerRun worker(s.app);
+        ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; })) << host.toStdString();
+        EXPECT_EQ(s.logFolder(), project) << "host \"" << host.toStdString() << '"';
+    }
+    WorkerFixtureState s(logd.port(), QStringLiteral("127.0.0.1"));
+    const QString before = s.logFolder();
+    WorkerRun worker(s.app);
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));
+    EXPECT_EQ(s.logFolder(), before);
+}
+
+TEST(WorkerLogd, StopsPromptlyWhenConnectedAndWhileRetrying) {
+    LogdProcess logd;
+    ASSERT_TRUE(logd.start(kQuietService));
+    {
+        WorkerFixtureState s(logd.port());
+        WorkerRun worker(s.app);
+        ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));
+        EXPECT_LT(worker.stop().count(), 2000) << "connected";
+        EXPECT_EQ(s.app.m_bConnected.load(), 1) << "the end leaves the flag alone";
+    }
+    WorkerFixtureState s(logd.port());
+    WorkerRun worker(s.app);
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));
+    logd.kill();
+    // The first attempt after the loss fails; the worker then sleeps 2000 ms before the next one.
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_hrConnect.load() != 0; }));
+    EXPECT_EQ(s.app.m_bConnected.load(), 0);
+    EXPECT_LT(worker.stop().count(), 2000) << "retry sleep";
+}
+
+TEST(WorkerLogd, RetriesEveryTwoSecondsAfterALoss) {
+    LogdProcess logd;
+    ASSERT_TRUE(logd.start(kQuietService));
+    WorkerFixtureState s(logd.port());
+    WorkerRun worker(s.app);
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));
+    logd.kill();
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_hrConnect.load() != 0; }));
+    EXPECT_EQ(s.app.m_hrConnect.load(), MIRABO_E_ACCESSDENIED);
+    const auto failedAt = std::chrono::steady_clock::now();
+    ASSERT_TRUE(logd.restart());
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }, 5000)) << "a later failure is retried";
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - failedAt);
+    EXPECT_GE(waited.count(), kWorkerRetryMs - 300);
+    EXPECT_EQ(s.app.m_hrConnect.load(), MIRABO_OK);
+}

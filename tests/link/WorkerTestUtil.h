@@ -1,0 +1,95 @@
+// Helpers of the worker tests: a worker thread that is always stopped, and polling waits with deadlines.
+#pragma once
+
+#include "link/KestraShared.h"
+#include "link/Worker.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <chrono>
+#include <ostream>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+// Readable QString values in failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
+// Waits until `condition` holds, at most `ms` milliseconds, processing events meanwhile.
+template <typename Condition>
+bool WaitFor(Condition condition, int ms = 10000) {
+    const QDeadlineTimer deadline(ms);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return condition();
+        QCoreApplication::processEvents();
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+// A shared state pointed at a service on 127.0.0.1 with its own executable-folder settings file.
+struct WorkerFixtureState {
+    QTemporaryDir exeDir;
+    CKestraExtShared app;
+
+    explicit WorkerFixtureState(int port, const QString& host = QStringLiteral("127.0.0.1")) {
+        app.m_strExeIniPath = exeDir.path() + QStringLiteral("/KestraExt.ini");
+        app.m_strHost = host;
+        app.m_nPort = port;
+        app.m_strLogFolder = exeDir.path() + QStringLiteral("/user/");
+    }
+
+    QString pending() {
+        std::lock_guard<std::mutex> guard(app.m_lock);
+        return app.m_strPendingText;
+    }
+    QString logFolder() {
+        std::lock_guard<std::mutex> guard(app.m_lock);
+        return app.m_strLogFolder;
+    }
+    QStringList tags() {
+        std::lock_guard<std::mutex> guard(app.m_lock);
+        return app.m_lstTags;
+    }
+    QString fontName() {
+        std::lock_guard<std::mutex> guard(app.m_lock);
+        return app.m_strFontName;
+    }
+    int32_t charSet() {
+        std::lock_guard<std::mutex> guard(app.m_lock);
+        return app.m_nCharSet;
+    }
+    bool switchQueueEmpty() {
+        std::lock_guard<std::mutex> guard(app.m_lock);
+        return app.m_switchQueue.empty();
+    }
+    void queueSwitch(uint32_t index, int32_t value) {
+        std::lock_guard<std::mutex> guard(app.m_lock);
+        app.m_switchQueue.push_back(PackChange(index, value));
+    }
+};
+
+// The worker thread of a test; stopped (and joined) at the latest when the object goes.
+class WorkerRun {
+public:
+    explicit WorkerRun(CKestraExtShared& app) : m_app(app), m_thread(StartWorkerThread(&app)) {}
+    ~WorkerRun() { stop(); }
+    bool started() const { return m_thread != nullptr; }
+
+    // Requests the stop and returns how long the thread took to end.
+    std::chrono::milliseconds stop() {
+        const auto begin = std::chrono::steady_clock::now();
+        StopWorkerThread(&m_app, m_thread);
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - begin);
+    }
+
+private:
+    CKestraExtShared& m_app;
+    std::unique_ptr<std::thread> m_thread;
+};
