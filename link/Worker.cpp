@@ -85,7 +85,7 @@ int RunCycle(CKestraExtShared* app, WorkerState& state, bool& firstAttempt, Mira
 
 unsigned WorkerProc(CKestraExtShared* app) {
     ToolkitInit();
-    //MUT
+    ToolkitSetCancelWord(&app->m_bStopWorker);
 
     WorkerState state = WorkerState::Connect;
     bool firstAttempt = true;

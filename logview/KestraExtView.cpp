@@ -138,8 +138,7 @@ int64_t CKestraExtView::DisplayLineKey(int position) {
     return m_cacheKey;
 }
 
-void CKestraExtView::DeleteRange(int from, int to) {
-    QTextCursor cursor(document());
+void CKestraExtView::DeleteRange(QTextCursor& cursor, int from, int to) {
     cursor.setPosition(from);
     cursor.setPosition(to, QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
@@ -161,9 +160,12 @@ void CKestraExtView::AppendPendingText() {
         viewlogic::WriteLogOnDisk(m_app, chunk, m_logClock);
 
         const QString shown = viewlogic::DisplayForm(viewlogic::ViewPartOfChunk(chunk, maxLength), &m_bPendingCr);
+        // One edit block: the document and its layout see one change per tick.
+        QTextCursor edit(document());
+        edit.beginEditBlock();
         const int bulk = viewlogic::BulkCutLength(TextLength());
         if (bulk > 0)
-            DeleteRange(0, bulk);
+            DeleteRange(edit, 0, bulk);
 
         const QString text = toPlainText();
         m_cacheFrom = m_cacheTo = -1;
@@ -171,13 +173,13 @@ void CKestraExtView::AppendPendingText() {
                                                       [this](int position) { return DisplayLineKey(position); });
         m_cacheFrom = m_cacheTo = -1;
         if (prefix > 0)
-            DeleteRange(0, prefix);
+            DeleteRange(edit, 0, prefix);
 
         // Incoming text always goes to the end; the selection ends up there.
-        QTextCursor cursor(document());
-        cursor.movePosition(QTextCursor::End);
-        cursor.insertText(shown);
-        setTextCursor(cursor);
+        edit.movePosition(QTextCursor::End);
+        edit.insertText(shown);
+        edit.endEditBlock();
+        setTextCursor(edit);
         document()->setModified(false);
     }
     m_doc.SetModifiedFlag(false);

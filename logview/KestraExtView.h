@@ -21,6 +21,7 @@ class CKestraExtApp;
 class CKestraExtDoc;
 class CMainFrame;
 class QPrinter;
+class QTextCursor;
 
 class CKestraExtView : public QPlainTextEdit {
     Q_OBJECT
@@ -84,7 +85,7 @@ private:
     void ApplyLogFont();
     void ClearModifiedFlags();
     int64_t DisplayLineKey(int position);
-    void DeleteRange(int from, int to);
+    void DeleteRange(QTextCursor& cursor, int from, int to);
     int RoomForTyping() const;
 
     CKestraExtApp& m_app;

@@ -1,0 +1,72 @@
+#include "StartupFixture.h"
+
+#include "logview/MainFrame.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSettings>
+#include <QTcpServer>
+
+void StartupTest::SetUp() {
+    m_home = std::make_unique<QTemporaryDir>();
+    ASSERT_TRUE(m_home->isValid());
+    const QString root = m_home->path();
+    for (const char* sub : {"bin", "data", "config", "runtime"})
+        QDir(root).mkpath(QString::fromLatin1(sub));
+    qputenv("XDG_DATA_HOME", (root + QStringLiteral("/data")).toUtf8());
+    qputenv("XDG_CONFIG_HOME", (root + QStringLiteral("/config")).toUtf8());
+    qputenv("XDG_RUNTIME_DIR", (root + QStringLiteral("/runtime")).toUtf8());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, root + QStringLiteral("/config"));
+    qputenv("LC_ALL", "C");
+
+    m_hooks.modulePath = root + QStringLiteral("/bin/kestra");
+    m_hooks.messageBox = [this](const QString& text, bool topmost) { m_boxes.append({text, topmost}); };
+    m_logd = std::make_unique<LogdProcess>();
+}
+
+void StartupTest::TearDown() {
+    for (auto& app : m_apps) {
+        if (app->m_pMainWnd || app->m_pWorkerThread)
+            Finish(*app);
+    }
+    m_apps.clear();
+    m_logd.reset();
+    qunsetenv("LC_ALL");
+}
+
+CKestraExtApp& StartupTest::NewApp(const QString& commandLine) {
+    auto app = std::make_unique<CKestraExtApp>();
+    app->m_lpCmdLine = commandLine;
+    app->m_pStartupHooks = &m_hooks;
+    m_apps.push_back(std::move(app));
+    return *m_apps.back();
+}
+
+bool StartupTest::Start(CKestraExtApp& app) {
+    QElapsedTimer timer;
+    timer.start();
+    const bool started = app.InitInstance();
+    m_startMs = timer.elapsed();
+    return started;
+}
+
+int StartupTest::Finish(CKestraExtApp& app) {
+    if (app.m_pMainWnd)
+        app.m_pMainWnd->close(); // writes the window settings, as the user's close does
+    delete app.m_pMainWnd;
+    app.m_pMainWnd = nullptr;
+    return app.ExitInstance();
+}
+
+QString StartupTest::UserFolder() const { return m_home->path() + QStringLiteral("/data/"); }
+QString StartupTest::UserIni() const { return UserFolder() + QStringLiteral("KestraExt.ini"); }
+QString StartupTest::ExeFolder() const { return m_home->path() + QStringLiteral("/bin/"); }
+QString StartupTest::PortSwitch() const { return QStringLiteral("/dsport:%1").arg(m_logd->port()); }
+
+quint16 StartupTest::UnusedPort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
