@@ -5,6 +5,7 @@
 #include "res/Ids.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -162,4 +163,17 @@ TEST(SaveOnDiskCommand, DateKeepsTheStoredNameAndCancelChangesNothing) {
     });
     EXPECT_EQ(app.m_nLogOnDiskType.load(), 0);
     EXPECT_TRUE(app.m_strLogOnDiskFile.isEmpty());
+}
+
+TEST(SaveOnDiskDialog, BrowseAsksForALogFileToSave) {
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+        EXPECT_EQ(dialog->defaultSuffix(), "LOG");
+        EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
+        EXPECT_EQ(dialog->nameFilters(), (QStringList{"Log File (*.Log)", "All Files (*.*)"}));
+        dialog->reject();
+    });
+    EXPECT_TRUE(BrowseLogFile(nullptr).isEmpty());
 }

@@ -1,4 +1,5 @@
 // Dialogs built from templates: dialog units, control kinds and places, tab order, results, About.
+#include "res/widgets/MessageBox.h"
 #include "res/widgets/TemplateDialog.h"
 #include "app/ui/AboutDlg.h"
 #include "res/Icon.h"
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -120,4 +122,24 @@ TEST(AboutDialog, ShowsIconVersionLineAndOk) {
     EXPECT_EQ(line->text(), "Kestra Version 1.0");
     QTimer::singleShot(0, &dialog, [&] { dialog.ControlAs<QPushButton>(ids::IDOK)->click(); });
     EXPECT_EQ(dialog.DoModal(), ids::IDOK);
+}
+
+TEST(MessageBoxes, ErrorBoxCarriesTheApplicationTitle) {
+    QString caption, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    bool topmost = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        caption = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        topmost = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        box->accept();
+    });
+    res::ShowMessageBox(nullptr, "Invalid <b>Credential</b>", res::MessageIcon::Error, true);
+    EXPECT_EQ(caption, "Kestra");
+    EXPECT_EQ(text, "Invalid <b>Credential</b>");
+    EXPECT_EQ(icon, QMessageBox::Critical);
+    EXPECT_TRUE(topmost);
 }

@@ -282,9 +282,15 @@ TEST(WorkerStop, InterruptsAnOpenThatIsNeverAnswered) {
     EXPECT_EQ(s.app.m_bConnected.load(), 0);
 }
 
-TEST(WorkerStop, EndsPromptlyAfterGivingUp) {
-    WorkerFixtureState s(1); // nothing listens on port 1
+TEST(WorkerStop, InterruptsARequestThatIsNeverAnsweredWhileConnected) {
+    FakeLogService service;
+    WorkerFixtureState s(service.port());
     WorkerRun worker(s.app);
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_hrConnect.load() != 0; }));
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));
+    FakeServiceSettings silent;
+    silent.silent = true;
+    service.setSettings(silent);
+    const size_t before = service.requests().size();
+    ASSERT_TRUE(WaitFor([&] { return service.requests().size() > before; })) << "a fetch now waits for ever";
     EXPECT_LT(worker.stop().count(), 2000);
 }

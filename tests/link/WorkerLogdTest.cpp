@@ -39,6 +39,12 @@ bool Flush(LogdProcess& logd, WorkerFixtureState& s, const QString& marker) {
     return logd.inject(-1, marker) && WaitFor([&] { return s.pending().contains(marker); });
 }
 
+// Waits until the worker sent its queued switch changes: the queue is empty and a fetch (which follows
+// the send step of the same cycle) has brought a marker since.
+bool SwitchesSent(LogdProcess& logd, WorkerFixtureState& s, const QString& marker) {
+    return WaitFor([&] { return s.switchQueueEmpty(); }) && Flush(logd, s, marker);
+}
+
 } // namespace
 
 TEST(WorkerLogd, FailedFirstAttemptGivesUpWithTheCode) {
@@ -73,7 +79,7 @@ TEST(WorkerLogd, ReconnectReadsEverythingAgainAndSendsTheQueueInOrder) {
     // A toggle reaches the service: the category's lines now arrive.
     ToggleCategory(s.app, ids::ID_LOG_LOGON);
     ASSERT_EQ(s.app.m_nLogLogon.load(), 1);
-    ASSERT_TRUE(WaitFor([&] { return s.switchQueueEmpty(); }));
+    ASSERT_TRUE(SwitchesSent(logd, s, QStringLiteral("sent-1")));
     ASSERT_TRUE(logd.inject(5, QStringLiteral("logon-line")));
     ASSERT_TRUE(Flush(logd, s, QStringLiteral("marker-1")));
     EXPECT_TRUE(s.pending().contains(QStringLiteral("logon-line")));
@@ -107,7 +113,7 @@ TEST(WorkerLogd, ReconnectReadsEverythingAgainAndSendsTheQueueInOrder) {
     EXPECT_EQ(s.logFolder(), logd.projectDir() + QLatin1Char('/'));
 
     // The queue went out in order: trace ends off, display on.
-    ASSERT_TRUE(WaitFor([&] { return s.switchQueueEmpty(); }));
+    ASSERT_TRUE(SwitchesSent(logd, s, QStringLiteral("sent-2")));
     ASSERT_TRUE(logd.inject(kTrace, QStringLiteral("trace-line")));
     ASSERT_TRUE(logd.inject(kDisplay, QStringLiteral("display-line")));
     ASSERT_TRUE(Flush(logd, s, QStringLiteral("marker-2")));

@@ -187,21 +187,25 @@ TEST_F(LogViewFixture, NeverAboveMAfterATick) {
     Build();
     window.frame->resize(400, 300);
     window.frame->show();
-    app.m_nMaxTextLength = 3000;
     QRandomGenerator random(42);
-    for (int tick = 0; tick < 300; ++tick) {
-        QString chunk;
-        const int parts = random.bounded(1, 12);
-        for (int p = 0; p < parts; ++p) {
-            chunk += QString(random.bounded(0, 400), QChar(u'a' + random.bounded(26)));
-            if (random.bounded(3) == 0)
-                chunk += u' ';
-            chunk += random.bounded(4) == 0 ? QStringLiteral("\r\n\r\n") : QStringLiteral("\r\n");
+    for (const int max : {3000, 16000}) {
+        app.m_nMaxTextLength = max;
+        for (int tick = 0; tick < 200; ++tick) {
+            // Lines of up to 2000 characters with and without blanks, so they wrap into many display lines.
+            QString chunk;
+            const int parts = random.bounded(1, 12);
+            for (int p = 0; p < parts; ++p) {
+                const int words = random.bounded(0, 40);
+                for (int w = 0; w < words; ++w)
+                    chunk += QString(random.bounded(1, 50), QChar(u'a' + random.bounded(26))) + u' ';
+                chunk += random.bounded(4) == 0 ? QStringLiteral("\r\n\r\n") : QStringLiteral("\r\n");
+            }
+            Feed(chunk);
+            window.view->OnTimer();
+            ASSERT_LE(window.view->TextLength(), max) << "tick " << tick;
+            ASSERT_TRUE(Shown().endsWith(viewlogic::DisplayForm(viewlogic::ViewPartOfChunk(chunk, max))))
+                << "tick " << tick;
         }
-        Feed(chunk);
-        window.view->OnTimer();
-        ASSERT_LE(window.view->TextLength(), 3000) << "tick " << tick;
-        ASSERT_TRUE(Shown().endsWith(viewlogic::DisplayForm(viewlogic::ViewPartOfChunk(chunk, 3000)))) << "tick " << tick;
     }
 }
 
@@ -260,4 +264,24 @@ TEST_F(LogViewFixture, LogMenuTogglesQueuePackedEntries) {
         EXPECT_EQ(app.m_switchQueue.size(), 3u);
     }
     EXPECT_TRUE(Action(ids::ID_LOG_RECIPE_REPORT)->isChecked());
+}
+
+TEST_F(LogViewFixture, TrimTakesOneDisplayLineOfAWrappedLine) {
+    Build();
+    window.frame->resize(300, 300);
+    window.frame->show();
+    QString words;
+    for (int i = 0; i < 30; ++i)
+        words += QStringLiteral("w%1 ").arg(i, 2, 10, QChar(u'0'));
+    Feed(words + "\r\nend");
+    window.view->OnTimer();
+    const QTextBlock first = window.view->document()->firstBlock();
+    const QTextLayout* layout = first.layout();
+    ASSERT_GE(layout->lineCount(), 3);
+    const QString rest = words.mid(layout->lineAt(1).textStart());
+    // L + N == M: n is 0, so exactly the first display line goes.
+    app.m_nMaxTextLength = window.view->TextLength() + 5;
+    Feed("12345");
+    window.view->OnTimer();
+    EXPECT_EQ(Shown(), rest + "\nend12345");
 }

@@ -1,0 +1,358 @@
+// The start-up and shut-down sequence against a real mirabo-logd.
+#include "StartupFixture.h"
+
+#include "app/ui/CheckCredentialDlg.h"
+#include "app/ui/KestraStartup.h"
+#include "app/ui/TitleRegistry.h"
+#include "logview/MainFrame.h"
+#include "logview/logic/DocumentTitle.h"
+#include "progress/ProgressWnd.h"
+#include "res/Ids.h"
+#include "settings/PrivateProfile.h"
+#include "toolkit/MiraboToolkit.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+const QString kInvalidCredential = QStringLiteral("Invalid Credential");
+
+template <typename Pred> bool WaitFor(Pred pred, int ms = 5000) {
+    QDeadlineTimer deadline(ms);
+    while (!pred()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+CProgressWnd* VisiblePopup() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* popup = qobject_cast<CProgressWnd*>(widget); popup && popup->isVisible())
+            return popup;
+    }
+    return nullptr;
+}
+
+QString AlwaysOnTopKey(const QString& ini) {
+    return profile::GetPrivateProfileString(QStringLiteral("Kestra"), QStringLiteral("AlwaysOnTop"),
+                                            QStringLiteral("<missing>"), 32, ini);
+}
+
+// A worker that never connects and never fails: it only waits for the stop word.
+std::unique_ptr<std::thread> SilentWorker(CKestraExtShared* app) {
+    return std::make_unique<std::thread>([app] {
+        while (app->m_bStopWorker.load() == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    });
+}
+
+} // namespace
+
+TEST_F(StartupTest, NormalStartShowsTheWindowAndExitStoresKeepOnTop) {
+    ASSERT_TRUE(m_logd->start());
+    CKestraExtApp& app = NewApp(PortSwitch() + QStringLiteral(" /slowconnection"));
+    ASSERT_TRUE(Start(app)) << (m_boxes.isEmpty() ? "" : m_boxes[0].text.toStdString());
+    EXPECT_TRUE(m_boxes.isEmpty());
+    EXPECT_EQ(app.m_bStarting.load(), 0);
+    EXPECT_EQ(app.m_bConnected.load(), 1);
+    EXPECT_EQ(app.m_nMaxTextLength.load(), 4096);
+    ASSERT_NE(app.m_pMainWnd, nullptr);
+    EXPECT_TRUE(app.m_pMainWnd->isVisible());
+    EXPECT_TRUE(app.m_pMainWnd->isEnabled()); // the wait popup is gone
+    EXPECT_EQ(VisiblePopup(), nullptr);
+    EXPECT_EQ(app.m_strUserIniPath, UserIni());
+    EXPECT_EQ(app.m_strExeIniPath, ExeFolder() + QStringLiteral("KestraExt.ini"));
+    EXPECT_EQ(app.m_hResourceModule, res::OwnModule());
+
+    // The window is findable by the connected title once the view has shown the link.
+    const QString title = QStringLiteral("Kestra: <LOCAL> - ");
+    EXPECT_EQ(SingleInstanceTitle(QStringLiteral("LocalHost")), title);
+    EXPECT_EQ(SingleInstanceTitle(QStringLiteral("localhost")),
+              viewlogic::ComposeDocumentTitle(QString(), true) + QStringLiteral(" - "));
+    EXPECT_TRUE(WaitFor([&] { return app.m_pMainWnd->windowTitle() == title; }));
+    EXPECT_TRUE(TitleRegistry::Find(title));
+
+    app.m_bAlwaysOnTop = 1;
+    EXPECT_EQ(Finish(app), 0);
+    EXPECT_EQ(AlwaysOnTopKey(UserIni()), QStringLiteral("1"));
+    EXPECT_EQ(app.m_pWorkerThread, nullptr);
+    EXPECT_EQ(app.m_hResourceModule, nullptr);
+    EXPECT_FALSE(TitleRegistry::Find(title));
+}
+
+TEST_F(StartupTest, KeepOnTopAndLogOnDiskAreReadAfterTheConnection) {
+    ASSERT_TRUE(m_logd->start());
+    QDir().mkpath(UserFolder());
+    profile::WritePrivateProfileString(QStringLiteral("Kestra"), QStringLiteral("AlwaysOnTop"), QStringLiteral("1"),
+                                       UserIni());
+    profile::WritePrivateProfileString(QStringLiteral("LogOnDisk"), QStringLiteral("Type"), QStringLiteral("2"),
+                                       UserIni());
+    profile::WritePrivateProfileString(QStringLiteral("LogOnDisk"), QStringLiteral("FileName"),
+                                       QStringLiteral("custom.log"), UserIni());
+    CKestraExtApp& app = NewApp(PortSwitch());
+    ASSERT_TRUE(Start(app));
+    EXPECT_EQ(app.m_bAlwaysOnTop.load(), 1);
+    EXPECT_TRUE(app.m_pMainWnd->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(app.m_nLogOnDiskType.load(), 2);
+    EXPECT_EQ(app.m_strLogOnDiskFile, QStringLiteral("custom.log"));
+    EXPECT_EQ(app.m_nMaxTextLength.load(), 16000);
+}
+
+TEST_F(StartupTest, SecondStartForTheSameStationBringsTheFirstToFront) {
+    ASSERT_TRUE(m_logd->start());
+    CKestraExtApp& first = NewApp(PortSwitch());
+    ASSERT_TRUE(Start(first));
+    ASSERT_TRUE(WaitFor([&] { return first.m_pMainWnd->windowTitle() == QStringLiteral("Kestra: <LOCAL> - "); }));
+    first.m_pMainWnd->showMinimized();
+
+    // "localhost" in other letters is the same station; so is no /dsip: at all.
+    CKestraExtApp& second = NewApp(PortSwitch() + QStringLiteral(" /dsip:LOCALHOST"));
+    EXPECT_FALSE(Start(second));
+    EXPECT_TRUE(m_boxes.isEmpty());
+    EXPECT_EQ(second.m_pMainWnd, nullptr);
+    EXPECT_EQ(second.m_pWorkerThread, nullptr);
+    EXPECT_TRUE(WaitFor([&] { return !first.m_pMainWnd->isMinimized(); }));
+    Finish(second);
+    EXPECT_EQ(AlwaysOnTopKey(UserIni()), QStringLiteral("<missing>"));
+
+    // Another station starts normally.
+    CKestraExtApp& other = NewApp(PortSwitch() + QStringLiteral(" /dsip:127.0.0.1"));
+    EXPECT_TRUE(Start(other));
+    EXPECT_TRUE(m_boxes.isEmpty());
+}
+
+TEST_F(StartupTest, DisconnectedInstanceDoesNotBlockASecondStart) {
+    ASSERT_TRUE(m_logd->start());
+    CKestraExtApp& first = NewApp(PortSwitch());
+    ASSERT_TRUE(Start(first));
+    m_logd->kill();
+    ASSERT_TRUE(WaitFor([&] { return first.m_pMainWnd->windowTitle().contains(QStringLiteral("Disconnected")); },
+                        10000));
+    ASSERT_TRUE(m_logd->restart());
+    CKestraExtApp& second = NewApp(PortSwitch());
+    EXPECT_TRUE(Start(second)) << (m_boxes.isEmpty() ? "" : m_boxes[0].text.toStdString());
+}
+
+TEST_F(StartupTest, NoServiceEndsWithTheConnectionMessageAndNoWindow) {
+    const quint16 port = UnusedPort();
+    CKestraExtApp& app = NewApp(QStringLiteral("/dsport:%1").arg(port));
+    EXPECT_FALSE(Start(app));
+    ASSERT_EQ(m_boxes.size(), 1);
+    EXPECT_TRUE(m_boxes[0].topmost);
+    EXPECT_NE(app.m_hrConnect.load(), 0);
+    EXPECT_EQ(m_boxes[0].text, ConnectFailureMessage(QStringLiteral("localhost"), app.m_hrConnect.load()));
+    EXPECT_LT(m_startMs, 5000); // the first failure ends the wait at once
+    EXPECT_EQ(app.m_pWorkerThread, nullptr);
+    EXPECT_EQ(app.m_bStarting.load(), 1);
+    EXPECT_EQ(Finish(app), 0);
+    EXPECT_EQ(VisiblePopup(), nullptr);
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        EXPECT_FALSE(widget->isVisible()) << widget->metaObject()->className();
+    EXPECT_EQ(AlwaysOnTopKey(UserIni()), QStringLiteral("<missing>"));
+}
+
+TEST_F(StartupTest, ConnectionMessagesByResultCode) {
+    EXPECT_EQ(ConnectFailureMessage(QStringLiteral("localhost"), MIRABO_E_ABORT),
+              QStringLiteral("User access to resource denied.\nPlease check your user groups permission."));
+    EXPECT_EQ(ConnectFailureMessage(QStringLiteral("plant7"), MIRABO_E_ACCESSDENIED),
+              QStringLiteral("Connection denied or server not found."));
+    EXPECT_EQ(ConnectFailureMessage(QString(), MIRABO_E_FAIL),
+              QStringLiteral("Error connecting to 'LOCAL' (-2147467259) .\nPlease make sure that 'TCP/IP Server' "
+                             "is running on the remote station."));
+    EXPECT_EQ(ConnectFailureMessage(QStringLiteral("50%d"), 0),
+              QStringLiteral("Error connecting to '50%d' (0) .\nPlease make sure that 'TCP/IP Server' is running "
+                             "on the remote station."));
+}
+
+TEST_F(StartupTest, WaitLimitEndsWithCodeZeroAndTheWindowsPainted) {
+    ASSERT_TRUE(m_logd->start());
+    m_hooks.startWaitLimitMs = 300;
+    m_hooks.startWorkerThread = SilentWorker;
+    CKestraExtApp& app = NewApp(PortSwitch());
+    EXPECT_FALSE(Start(app));
+    ASSERT_EQ(m_boxes.size(), 1);
+    EXPECT_EQ(m_boxes[0].text, ConnectFailureMessage(QStringLiteral("localhost"), 0));
+    EXPECT_TRUE(m_boxes[0].topmost);
+    EXPECT_GE(m_startMs, 300);
+    EXPECT_LT(m_startMs, 3000);
+    EXPECT_EQ(app.m_pWorkerThread, nullptr); // StartWorker has stopped it
+    Finish(app);
+    EXPECT_EQ(AlwaysOnTopKey(UserIni()), QStringLiteral("<missing>"));
+}
+
+TEST_F(StartupTest, WrappedTickCounterRestartsTheWait) {
+    ASSERT_TRUE(m_logd->start());
+    m_hooks.startWaitLimitMs = 250;
+    m_hooks.startWorkerThread = SilentWorker;
+    // Each reading moves 100 ms on, starting 100 ms before the counter wraps.
+    auto clock = std::make_shared<uint32_t>(0xFFFFFFFFu - 99u);
+    auto readings = std::make_shared<int>(0);
+    m_hooks.tickCount = [clock, readings] {
+        ++*readings;
+        const uint32_t now = *clock;
+        *clock += 100u;
+        return now;
+    };
+    CKestraExtApp& app = NewApp(PortSwitch());
+    EXPECT_FALSE(Start(app));
+    // Start at -100, wrap to 0 (the window starts again), then 100, 200, 300: 300 - 0 > 250 ends it.
+    EXPECT_EQ(*readings, 5);
+    ASSERT_EQ(m_boxes.size(), 1);
+    EXPECT_EQ(m_boxes[0].text, ConnectFailureMessage(QStringLiteral("localhost"), 0));
+}
+
+TEST_F(StartupTest, ThreadNotCreated) {
+    ASSERT_TRUE(m_logd->start());
+    m_hooks.startWorkerThread = [](CKestraExtShared*) { return std::unique_ptr<std::thread>(); };
+    CKestraExtApp& app = NewApp(PortSwitch());
+    EXPECT_FALSE(Start(app));
+    ASSERT_EQ(m_boxes.size(), 1);
+    EXPECT_EQ(m_boxes[0].text, QStringLiteral("Could not create thread!"));
+    EXPECT_FALSE(m_boxes[0].topmost);
+    Finish(app);
+    EXPECT_EQ(AlwaysOnTopKey(UserIni()), QStringLiteral("<missing>"));
+}
+
+TEST_F(StartupTest, LogonWithTheDialogWhileTheWaitNoticeIsUp) {
+    ASSERT_TRUE(m_logd->start({QStringLiteral("--require-logon")}));
+    QString popupText;
+    bool mainDisabled = false;
+    m_hooks.runCredentialDialog = [&](CCheckCredentialDlg& dialog) {
+        ++m_dialogRuns;
+        if (CProgressWnd* popup = VisiblePopup())
+            popupText = popup->Message();
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (qobject_cast<CMainFrame*>(widget))
+                mainDisabled = !widget->isEnabled();
+        dialog.m_strUserName = QStringLiteral("operator");
+        dialog.m_strPassword = QStringLiteral("operator-demo");
+        return 1;
+    };
+    CKestraExtApp& app = NewApp(PortSwitch() + QStringLiteral(" /password:ignored"));
+    EXPECT_TRUE(Start(app)) << (m_boxes.isEmpty() ? "" : m_boxes[0].text.toStdString());
+    EXPECT_EQ(m_dialogRuns, 1);
+    EXPECT_EQ(popupText, QStringLiteral("Connecting to localhost ..."));
+    EXPECT_TRUE(mainDisabled);
+    EXPECT_TRUE(m_boxes.isEmpty());
+}
+
+TEST_F(StartupTest, LogonFromTheCommandLineNeedsNoDialog) {
+    ASSERT_TRUE(m_logd->start({QStringLiteral("--require-logon")}));
+    m_hooks.runCredentialDialog = [&](CCheckCredentialDlg&) { return ++m_dialogRuns, 2; };
+    CKestraExtApp& app = NewApp(PortSwitch() + QStringLiteral(" /username:operator /password:operator-demo"));
+    EXPECT_TRUE(Start(app)) << (m_boxes.isEmpty() ? "" : m_boxes[0].text.toStdString());
+    EXPECT_EQ(m_dialogRuns, 0);
+
+    // A user name alone suppresses the dialog too; the empty password is refused.
+    CKestraExtApp& noPassword = NewApp(PortSwitch() + QStringLiteral(" /dsip:127.0.0.1 /username:operator"));
+    EXPECT_FALSE(Start(noPassword));
+    EXPECT_EQ(m_dialogRuns, 0);
+    ASSERT_EQ(m_boxes.size(), 1);
+    EXPECT_EQ(m_boxes[0].text, kInvalidCredential);
+    EXPECT_EQ(noPassword.m_pWorkerThread, nullptr);
+}
+
+TEST_F(StartupTest, CancelledDialogEndsWithInvalidCredential) {
+    ASSERT_TRUE(m_logd->start({QStringLiteral("--require-logon")}));
+    m_hooks.runCredentialDialog = [&](CCheckCredentialDlg&) { return ++m_dialogRuns, 2; };
+    CKestraExtApp& app = NewApp(PortSwitch());
+    EXPECT_FALSE(Start(app));
+    EXPECT_EQ(m_dialogRuns, 1);
+    ASSERT_EQ(m_boxes.size(), 1);
+    EXPECT_EQ(m_boxes[0].text, kInvalidCredential);
+    EXPECT_FALSE(m_boxes[0].topmost);
+    EXPECT_EQ(app.m_pWorkerThread, nullptr);
+    Finish(app);
+    EXPECT_EQ(VisiblePopup(), nullptr);
+    EXPECT_EQ(AlwaysOnTopKey(UserIni()), QStringLiteral("<missing>"));
+}
+
+TEST_F(StartupTest, RefusedLogonEndsWithInvalidCredential) {
+    ASSERT_TRUE(m_logd->start({QStringLiteral("--require-logon")}));
+    m_hooks.runCredentialDialog = [&](CCheckCredentialDlg& dialog) {
+        ++m_dialogRuns;
+        dialog.m_strUserName = QStringLiteral("operator");
+        dialog.m_strPassword = QStringLiteral("wrong");
+        return 1;
+    };
+    CKestraExtApp& app = NewApp(PortSwitch());
+    EXPECT_FALSE(Start(app));
+    ASSERT_EQ(m_boxes.size(), 1);
+    EXPECT_EQ(m_boxes[0].text, kInvalidCredential);
+    EXPECT_EQ(app.m_pWorkerThread, nullptr);
+}
+
+TEST_F(StartupTest, NoLogonDemandedMeansNoDialogEvenWithCredentials) {
+    ASSERT_TRUE(m_logd->start());
+    m_hooks.runCredentialDialog = [&](CCheckCredentialDlg&) { return ++m_dialogRuns, 2; };
+    CKestraExtApp& app = NewApp(PortSwitch() + QStringLiteral(" /username:nobody /password:nothing"));
+    EXPECT_TRUE(Start(app));
+    EXPECT_EQ(m_dialogRuns, 0);
+    EXPECT_TRUE(m_boxes.isEmpty());
+}
+
+TEST_F(StartupTest, UserWithoutLogAccessIsTold) {
+    // A user that may log on but not read the log.
+    QProcess add;
+    add.start(QStringLiteral(KESTRA_BIN_DIR "/mirabo-logd"),
+              {QStringLiteral("--project"), m_logd->projectDir(), QStringLiteral("--add-user"),
+               QStringLiteral("viewer"), QStringLiteral("--no-log-access")});
+    ASSERT_TRUE(add.waitForStarted());
+    add.write("viewer-pass\n");
+    add.closeWriteChannel();
+    ASSERT_TRUE(add.waitForFinished(10000));
+    ASSERT_EQ(add.exitCode(), 0) << add.readAllStandardError().toStdString();
+
+    ASSERT_TRUE(m_logd->start({QStringLiteral("--require-logon")}));
+    CKestraExtApp& app = NewApp(PortSwitch() + QStringLiteral(" /username:viewer /password:viewer-pass"));
+    EXPECT_FALSE(Start(app));
+    ASSERT_EQ(m_boxes.size(), 1);
+    EXPECT_EQ(app.m_hrConnect.load(), MIRABO_E_ABORT);
+    EXPECT_EQ(m_boxes[0].text,
+              QStringLiteral("User access to resource denied.\nPlease check your user groups permission."));
+}
+
+TEST_F(StartupTest, LanguageIsChosenBeforeTheTitleAndTheMessages) {
+    // A German bundle beside the program and the culture in the user's product settings.
+    QDir().mkpath(ExeFolder() + QStringLiteral("de"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KESTRA_SOURCE_DIR "/res/lang/de/kestra-mui.ini"),
+                            ExeFolder() + QStringLiteral("de/kestra-mui.ini")));
+    QDir().mkpath(UserFolder());
+    profile::WritePrivateProfileString(QStringLiteral("Language"), QStringLiteral("CultureName"),
+                                       QStringLiteral("de-DE"), UserFolder() + QStringLiteral("Program Settings.ini"));
+
+    ASSERT_TRUE(m_logd->start());
+    CKestraExtApp& app = NewApp(PortSwitch());
+    ASSERT_TRUE(Start(app));
+    ASSERT_NE(app.m_hResourceModule, res::OwnModule());
+    EXPECT_EQ(app.m_pMainWnd->Action(ids::ID_FILE_SAVE)->text(), QStringLiteral("&Speichern (log.txt)\tStrg+S"));
+    EXPECT_TRUE(WaitFor([&] { return app.m_pMainWnd->windowTitle() == QStringLiteral("Kestra: <LOKAL> - "); }));
+
+    // A second start finds the German title, which it builds from the bundle too.
+    CKestraExtApp& second = NewApp(PortSwitch());
+    EXPECT_FALSE(Start(second));
+    EXPECT_TRUE(m_boxes.isEmpty());
+    Finish(second);
+    Finish(app);
+    EXPECT_EQ(res::String(ids::IDS_LOCAL), QStringLiteral("LOCAL")); // the bundle is gone again
+
+    // Without the service the failure is told in German.
+    m_logd->stop();
+    CKestraExtApp& failing = NewApp(PortSwitch());
+    EXPECT_FALSE(Start(failing));
+    ASSERT_EQ(m_boxes.size(), 1);
+    EXPECT_TRUE(m_boxes[0].text.startsWith(QStringLiteral("Verbindung verweigert")) ||
+                m_boxes[0].text.startsWith(QStringLiteral("Fehler beim Verbinden mit 'LOKAL'")))
+        << m_boxes[0].text.toStdString();
+}
