@@ -130,6 +130,7 @@ TEST(WorkerLogd, PausedTextIsDiscardedAtTheSource) {
     ASSERT_TRUE(Flush(logd, s, QStringLiteral("before-pause")));
 
     s.app.m_bPaused = 1;
+    QThread::msleep(kWorkerCycleMs + 50); // a fetch begun before the pause has ended by now
     ASSERT_TRUE(logd.inject(-1, QStringLiteral("while-paused")));
     QThread::msleep(3 * kWorkerCycleMs + 50); // a few cycles, each discarding what waits
     EXPECT_FALSE(s.pending().contains(QStringLiteral("while-paused")));

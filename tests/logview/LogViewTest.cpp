@@ -5,6 +5,8 @@
 #include "logview/logic/TextTrimmer.h"
 #include "res/Ids.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QRandomGenerator>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -284,4 +286,52 @@ TEST_F(LogViewFixture, TrimTakesOneDisplayLineOfAWrappedLine) {
     Feed("12345");
     window.view->OnTimer();
     EXPECT_EQ(Shown(), rest + "\nend12345");
+}
+
+TEST_F(LogViewFixture, LogFontAtInitialUpdateAndOnceTheWorkerReadIt) {
+    Build();
+    EXPECT_TRUE(window.view->AppliedFontName().isEmpty()); // no name yet: the default font stays
+    const QFont before = window.view->font();
+    app.m_bConnected = 0;
+    window.view->OnTimer();
+    {
+        std::lock_guard<std::mutex> guard(app.m_lock);
+        app.m_strFontName = QStringLiteral("DejaVu Sans Mono with a face name longer than thirty-one");
+    }
+    app.m_bConnected = 1; // the worker stores the name before it raises the connected flag
+    window.view->OnTimer();
+    EXPECT_EQ(window.view->AppliedFontName(), QStringLiteral("DejaVu Sans Mono with a face na"));
+    EXPECT_EQ(window.view->font().family(), QStringLiteral("DejaVu Sans Mono with a face na"));
+    EXPECT_EQ(window.view->font().pointSizeF(), before.pointSizeF());
+}
+
+TEST_F(LogViewFixture, TypingStopsAtTheTextLimitButIncomingTextDoesNot) {
+    app.m_nMaxTextLength = 5;
+    Build();
+    EXPECT_EQ(window.view->TextLimit(), 5);
+    for (const char c : QByteArray("abcdefg")) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_A + (c - 'a'), Qt::NoModifier, QString(QChar(c)));
+        QApplication::sendEvent(window.view, &press);
+    }
+    EXPECT_EQ(Shown(), QStringLiteral("abcde"));
+    app.m_nMaxTextLength = 4096; // slow connection lowers M after the window exists; the limit stays
+    Feed("0123456789");
+    window.view->OnTimer();
+    EXPECT_EQ(window.view->TextLimit(), 5);
+    EXPECT_TRUE(Shown().endsWith("0123456789"));
+}
+
+TEST_F(LogViewFixture, InitialUpdateRestoresTheSavedPlacement) {
+    WindowPlacement saved;
+    saved.length = WindowPlacement::kLength;
+    saved.showCmd = WindowPlacement::kShowNormal;
+    saved.rcNormalPositionLeft = 100;
+    saved.rcNormalPositionTop = 50;
+    saved.rcNormalPositionRight = 600;
+    saved.rcNormalPositionBottom = 450;
+    ASSERT_TRUE(saved.Write(app.m_strUserIniPath));
+    app.m_bConnected = 1;
+    window = CreateLogWindow(app);
+    EXPECT_EQ(window.frame->geometry().size(), QSize(500, 400));
+    EXPECT_EQ(window.frame->pos(), QPoint(100, 50));
 }
