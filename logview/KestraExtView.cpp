@@ -237,8 +237,6 @@ void CKestraExtView::OnFilePrint() {
     if (!m_pPrinter)
         m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
     QPrintDialog dialog(m_pPrinter.get(), window());
-    if (HasSelection())
-        dialog.setOption(QAbstractPrintDialog::PrintSelection);
     if (dialog.exec() != QDialog::Accepted)
         return;
     print(m_pPrinter.get());

@@ -9,6 +9,7 @@
 // Log-menu switches, to the main frame's actions.
 #pragma once
 
+#include <QDateTime>
 #include <QFont>
 #include <QPlainTextEdit>
 #include <QString>
@@ -72,7 +73,7 @@ public:
     // The font name applied last (empty while the default font is used).
     const QString& AppliedFontName() const { return m_strAppliedFont; }
     // Test hook: the time source of the log-on-disk writer (local time).
-    void SetLogClock(std::function<class QDateTime()> clock);
+    void SetLogClock(std::function<QDateTime()> clock);
     // The limit on what the user may type (characters).
     int TextLimit() const { return m_nTextLimit; }
 
@@ -98,7 +99,7 @@ private:
     int m_nTextLimit = 0;
     int32_t m_nLastConnected = -1; // connected flag seen by the previous tick; -1 before the first
     bool m_bPendingCr = false;     // the last chunk ended in CR
-    std::function<class QDateTime()> m_logClock;
+    std::function<QDateTime()> m_logClock;
     std::unique_ptr<QPrinter> m_pPrinter;
 
     // Display-line lookup cache for one trim: the last display line found.

@@ -18,6 +18,10 @@
 #include "settings/PrivateProfile.h"
 #include "toolkit/MiraboToolkit.h"
 
+#include <QEvent>
+#include <QPointer>
+#include <QTimer>
+
 namespace {
 
 const QString kKestra = QStringLiteral("Kestra");
@@ -42,6 +46,40 @@ void ShowWaitNotice(CProgressWnd& popup, const QString& text) {
     popup.SetMessage(text);
     popup.UpdateWindow();
 }
+
+// While start-up waits, a request to close the main window is held back and made again once start-up
+// has succeeded, as a request queued behind the start-up would be.
+class CloseDeferral : public QObject {
+public:
+    explicit CloseDeferral(QWidget* window) : m_window(window) { window->installEventFilter(this); }
+    ~CloseDeferral() override {
+        if (m_window)
+            m_window->removeEventFilter(this);
+    }
+    // Start-up succeeded: a held-back request goes through now, from the message loop.
+    void Release() {
+        if (m_window && m_requested)
+            QTimer::singleShot(0, m_window, [window = m_window] {
+                if (window)
+                    window->close();
+            });
+        m_requested = false;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == m_window && event->type() == QEvent::Close) {
+            event->ignore();
+            m_requested = true;
+            return true;
+        }
+        return false;
+    }
+
+private:
+    QPointer<QWidget> m_window;
+    bool m_requested = false;
+};
 
 } // namespace
 
@@ -96,6 +134,7 @@ bool CKestraExtApp::InitInstance() {
     window.frame->show();
     window.frame->repaint();
     m_bConnected = 0;
+    CloseDeferral closeDeferral(window.frame);
 
     // 13. Slow connections fetch less text per cycle (the view's own limit was set above).
     if (m_bSlowConnection)
@@ -147,6 +186,7 @@ bool CKestraExtApp::InitInstance() {
 
     // 21.
     m_bStarting = 0;
+    closeDeferral.Release();
     return true;
 }
 

@@ -356,3 +356,24 @@ TEST_F(StartupTest, LanguageIsChosenBeforeTheTitleAndTheMessages) {
                 m_boxes[0].text.startsWith(QStringLiteral("Fehler beim Verbinden mit 'LOKAL'")))
         << m_boxes[0].text.toStdString();
 }
+
+TEST_F(StartupTest, CloseRequestedDuringStartupIsMadeAfterwards) {
+    ASSERT_TRUE(m_logd->start({QStringLiteral("--require-logon")}));
+    bool stillOpen = false;
+    m_hooks.runCredentialDialog = [&](CCheckCredentialDlg& dialog) {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (qobject_cast<CMainFrame*>(widget)) {
+                widget->close();
+                stillOpen = widget->isVisible();
+            }
+        }
+        dialog.m_strUserName = QStringLiteral("operator");
+        dialog.m_strPassword = QStringLiteral("operator-demo");
+        return 1;
+    };
+    CKestraExtApp& app = NewApp(PortSwitch());
+    ASSERT_TRUE(Start(app));
+    EXPECT_TRUE(stillOpen);
+    EXPECT_TRUE(app.m_pMainWnd->isVisible());
+    EXPECT_TRUE(WaitFor([&] { return !app.m_pMainWnd->isVisible(); }));
+}

@@ -1,0 +1,93 @@
+// The log window with a real connection worker and a real stand-in service: injected text reaches the
+// view and the day's log file in the project folder, Pause holds it back, "log.txt" lands beside them,
+// and a lost service shows in the title within a tick.
+#include "LogViewFixture.h"
+
+#include "common/LogdProcess.h"
+#include "link/Worker.h"
+#include "logview/logic/LogOnDisk.h"
+#include "logview/logic/ViewTextFile.h"
+#include "res/Ids.h"
+#include "toolkit/MiraboToolkit.h"
+
+#include <QDateTime>
+#include <QDir>
+
+namespace {
+
+template <typename Pred>
+bool WaitFor(Pred pred, int timeoutMs = 10000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!pred()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+class LogViewLinkTest : public LogViewFixture {
+protected:
+    void SetUp() override {
+        LogViewFixture::SetUp();
+        ToolkitInit();
+        ASSERT_TRUE(logd.start({QStringLiteral("--sim-interval"), QStringLiteral("0")}));
+        app.m_nPort = logd.port();
+        app.m_strExeIniPath = folder + "none.ini";
+        app.m_nLogOnDiskType = viewlogic::kLogOnDiskDaily;
+        Build();
+        app.m_bConnected = 0;
+        app.m_pWorkerThread = StartWorkerThread(&app);
+        ASSERT_TRUE(WaitFor([&] { return app.m_bConnected.load() != 0; }));
+    }
+    void TearDown() override {
+        StopWorkerThread(&app, app.m_pWorkerThread);
+        LogViewFixture::TearDown();
+        ToolkitExit();
+    }
+    QString ProjectFolder() {
+        std::lock_guard<std::mutex> guard(app.m_lock);
+        return app.m_strLogFolder;
+    }
+    LogdProcess logd;
+};
+
+} // namespace
+
+TEST_F(LogViewLinkTest, InjectedLinesReachTheViewAndTheDailyFile) {
+    // The local station's log folder is the running project's folder.
+    EXPECT_EQ(QDir(ProjectFolder()).canonicalPath(), QDir(logd.projectDir()).canonicalPath());
+    ASSERT_TRUE(logd.inject(-1, QStringLiteral("hello from the runtime")));
+    ASSERT_TRUE(WaitFor([&] { return Shown().contains("hello from the runtime"); }));
+    const QString daily = viewlogic::BuildDailyLogFileName(ProjectFolder(), QDateTime::currentDateTime());
+    EXPECT_TRUE(ReadAll(daily).contains("hello from the runtime\r\n"));
+
+    window.frame->RunCommand(ids::ID_FILE_SAVE);
+    const QByteArray saved = ReadAll(ProjectFolder() + "log.txt");
+    EXPECT_TRUE(saved.contains(viewlogic::Utf16LeBytes(u"hello from the runtime\r\n")));
+}
+
+TEST_F(LogViewLinkTest, PausedTextIsNeverShownAndLaterTextIs) {
+    window.frame->RunCommand(ids::ID_EDIT_PAUSE);
+    ASSERT_EQ(app.m_bPaused.load(), 1);
+    ASSERT_TRUE(logd.inject(-1, QStringLiteral("during the pause")));
+    // Give the worker a few cycles to discard it at the source.
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 600)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    window.frame->RunCommand(ids::ID_EDIT_PAUSE);
+    ASSERT_TRUE(logd.inject(-1, QStringLiteral("after the pause")));
+    ASSERT_TRUE(WaitFor([&] { return Shown().contains("after the pause"); }));
+    EXPECT_FALSE(Shown().contains("during the pause"));
+}
+
+TEST_F(LogViewLinkTest, LostServiceShowsInTheTitleAndDisablesPause) {
+    ASSERT_TRUE(WaitFor([&] { return window.frame->windowTitle() == QStringLiteral("Kestra: <LOCAL> - "); }));
+    logd.kill();
+    ASSERT_TRUE(WaitFor([&] { return window.frame->windowTitle().endsWith(" - Disconnected - "); }));
+    EXPECT_FALSE(Action(ids::ID_EDIT_PAUSE)->isEnabled());
+    EXPECT_FALSE(Action(ids::ID_LOG_TRACE)->isEnabled());
+    EXPECT_TRUE(Action(ids::ID_OPTIONS_ALWAYS_ON_TOP)->isEnabled());
+}
