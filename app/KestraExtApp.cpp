@@ -30,27 +30,9 @@ constexpr std::array<Switch, 9> kSwitches{{
     {u"/password:", false, Target::Password},
 }};
 
-// The white space that the C library's wide conversion skips.
-bool isLeadingSpace(QChar c) {
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r';
-}
-
 } // namespace
 
-int32_t WideToInt(const QString& text) {
-    qsizetype i = 0;
-    while (i < text.size() && isLeadingSpace(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    uint32_t value = 0;
-    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i)
-        value = value * 10u + static_cast<uint32_t>(text[i].unicode() - u'0');
-    return static_cast<int32_t>(negative ? 0u - value : value);
-}
+int32_t WideToInt(const QString& text) { return profile::LeadingDecimal(text); }
 
 // Every member starts from its default initialiser (see the shared state's declaration): host
 // "localhost", port 1234, time-out 60000 ms, maximum text length 16000, OPC verbosity 2, everything

@@ -219,7 +219,11 @@ bool badKey(const QString& k) {
 
 int32_t LeadingDecimal(const QString& text) {
     qsizetype i = 0;
-    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
+    // The white space that the C library's wide conversion skips.
+    auto isSpace = [](QChar c) {
+        return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r';
+    };
+    while (i < text.size() && isSpace(text[i]))
         ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {

@@ -15,7 +15,7 @@
 
 namespace profile {
 
-// The leading-decimal rule: leading blanks and tabs, an optional sign, decimal digits up to the first
+// The leading-decimal rule: leading white space, an optional sign, decimal digits up to the first
 // other character (32-bit wrap-around, no range check); no digits gives 0.
 int32_t LeadingDecimal(const QString& text);
 

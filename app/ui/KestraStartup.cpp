@@ -91,11 +91,11 @@ QString SingleInstanceTitle(const QString& host) {
 bool CKestraExtApp::InitInstance() {
     const StartupHooks* hooks = m_pStartupHooks;
 
-    // 1. The toolkit for this thread.
+    // The toolkit for this thread.
     ToolkitInit();
     m_bStarting = 1;
 
-    // 2-4. Folders and settings files.
+    // Folders and settings files.
     const QString modulePath = hooks && !hooks->modulePath.isEmpty() ? hooks->modulePath : CurrentExecutablePath();
     m_strExeFolder = ExecutableFolder(modulePath);
     m_strUserFolder = GetSettingsFolder(modulePath, 260);
@@ -107,17 +107,17 @@ bool CKestraExtApp::InitInstance() {
         m_strLogFolder = m_strUserFolder;
     }
 
-    // 5. Language: every text from here on, the single-instance title included, comes from the bundle.
+    // Language: every text from here on, the single-instance title included, comes from the bundle.
     const QString culture =
         GetCultureName(m_strUserFolder + QStringLiteral("Program Settings.ini"), 255).value_or(QString());
     LoadLanguageModule(culture, modulePath, &m_hResourceModule);
     res::SetCurrentModule(m_hResourceModule);
 
-    // 6. Connection options, then the command line.
+    // Connection options, then the command line.
     ReadOptions();
     ReadCommandLine();
 
-    // 7. One window per station: a running instance connected to the same station is brought to the
+    // One window per station: a running instance connected to the same station is brought to the
     // front instead.
     const QString title = SingleInstanceTitle(m_strHost);
     if (TitleRegistry::Find(title)) {
@@ -125,7 +125,7 @@ bool CKestraExtApp::InitInstance() {
         return false;
     }
 
-    // 8-12. The window, built while "connected" so that its first title has no disconnected suffix.
+    // The window, built while "connected" so that its first title has no disconnected suffix.
     m_bConnected = 1;
     const LogWindow window = CreateLogWindow(*this);
     m_pMainWnd = window.frame;
@@ -136,15 +136,15 @@ bool CKestraExtApp::InitInstance() {
     m_bConnected = 0;
     CloseDeferral closeDeferral(window.frame);
 
-    // 13. Slow connections fetch less text per cycle (the view's own limit was set above).
+    // Slow connections fetch less text per cycle (the view's own limit was set above).
     if (m_bSlowConnection)
         m_nMaxTextLength = 4096;
 
-    // 14. The wait notice, up until start-up returns. The host is shown as typed.
+    // The wait notice, up until start-up returns. The host is shown as typed.
     CProgressWnd popup(m_pMainWnd, res::String(ids::IDS_APP_TITLE), false);
     ShowWaitNotice(popup, res::FormatString(ids::IDS_CONNECTING, {m_strHost}));
 
-    // 15-17. Logon, when the service demands one.
+    // Logon, when the service demands one.
     const int32_t polling =
         profile::GetPrivateProfileInt(QStringLiteral("Options"), QStringLiteral("HTTPPolling"), 10, m_strExeIniPath);
     QString user = m_strUserName;
@@ -173,18 +173,18 @@ bool CKestraExtApp::InitInstance() {
         }
     }
 
-    // 18. The worker and its first connection.
+    // The worker and its first connection.
     if (!StartWorker())
         return false;
 
-    // 19-20. Keep-on-top and the log-on-disk choice.
+    // Keep-on-top and the log-on-disk choice.
     m_bAlwaysOnTop = profile::GetPrivateProfileInt(kKestra, QStringLiteral("AlwaysOnTop"), 0, m_strUserIniPath);
     m_nLogOnDiskType = profile::GetPrivateProfileInt(kLogOnDisk, QStringLiteral("Type"), 0, m_strUserIniPath);
     m_strLogOnDiskFile =
         profile::GetPrivateProfileString(kLogOnDisk, QStringLiteral("FileName"), QString(), 260, m_strUserIniPath);
     CKestraExtView::ApplyAlwaysOnTop(m_pMainWnd, m_bAlwaysOnTop.load() != 0);
 
-    // 21.
+    // Started.
     m_bStarting = 0;
     closeDeferral.Release();
     return true;
