@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSettings>
 #include <QTcpServer>
 
@@ -13,6 +14,8 @@ void StartupTest::SetUp() {
     const QString root = m_home->path();
     for (const char* sub : {"bin", "data", "config", "runtime"})
         QDir(root).mkpath(QString::fromLatin1(sub));
+    QFile::setPermissions(root + QStringLiteral("/runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("XDG_DATA_HOME", (root + QStringLiteral("/data")).toUtf8());
     qputenv("XDG_CONFIG_HOME", (root + QStringLiteral("/config")).toUtf8());
     qputenv("XDG_RUNTIME_DIR", (root + QStringLiteral("/runtime")).toUtf8());
