@@ -1,6 +1,7 @@
 #include "service/TagTable.h"
 
-#include <QFile>
+#include "service/ProjectTextFile.h"
+
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -134,18 +135,13 @@ bool TagTable::parseLine(const QString& line, Tag* tag, QString* reason) {
 
 bool TagTable::load(const QString& path, QStringList* warnings) {
     m_tags.clear();
-    QFile file(path);
-    if (!file.exists())
-        return true;
-    if (!file.open(QIODevice::ReadOnly)) {
-        warnings->append(QStringLiteral("%1: cannot read: %2").arg(path, file.errorString()));
+    const std::optional<QStringList> lines = ReadProjectLines(path, warnings);
+    if (!lines)
         return false;
-    }
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    for (int i = 0; i < lines.size(); ++i) {
-        const QString trimmed = lines[i].trimmed();
-        if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char('#')))
+    for (int i = 0; i < lines->size(); ++i) {
+        if (IsProjectCommentLine(lines->at(i)))
             continue;
+        const QString trimmed = lines->at(i).trimmed();
         Tag tag;
         QString reason;
         if (!parseLine(trimmed, &tag, &reason)) {

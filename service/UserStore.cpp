@@ -1,6 +1,7 @@
 #include "service/UserStore.h"
 
 #include "service/PasswordHash.h"
+#include "service/ProjectTextFile.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -21,10 +22,6 @@ bool parseLine(const QString& line, User* user) {
     return true;
 }
 
-bool isComment(const QString& line) {
-    const QString t = line.trimmed();
-    return t.isEmpty() || t.startsWith(QLatin1Char('#'));
-}
 } // namespace
 
 bool UserStore::validName(const QString& name) {
@@ -39,19 +36,14 @@ bool UserStore::validName(const QString& name) {
 
 bool UserStore::load(const QString& path, QStringList* warnings) {
     m_users.clear();
-    QFile file(path);
-    if (!file.exists())
-        return true;
-    if (!file.open(QIODevice::ReadOnly)) {
-        warnings->append(QStringLiteral("%1: cannot read: %2").arg(path, file.errorString()));
+    const std::optional<QStringList> lines = ReadProjectLines(path, warnings);
+    if (!lines)
         return false;
-    }
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    for (int i = 0; i < lines.size(); ++i) {
-        if (isComment(lines[i]))
+    for (int i = 0; i < lines->size(); ++i) {
+        if (IsProjectCommentLine(lines->at(i)))
             continue;
         User user;
-        if (!parseLine(lines[i], &user)) {
+        if (!parseLine(lines->at(i), &user)) {
             warnings->append(QStringLiteral("%1:%2: not \"name:yes|no:hash\", line ignored").arg(path).arg(i + 1));
             continue;
         }
@@ -104,7 +96,7 @@ bool UserStore::writeUser(const QString& path, const User& user, QString* error)
     for (QByteArray& line : lines) {
         const QString text = QString::fromUtf8(line);
         User existing;
-        if (!isComment(text) && parseLine(text, &existing) &&
+        if (!IsProjectCommentLine(text) && parseLine(text, &existing) &&
             existing.name.compare(user.name, Qt::CaseInsensitive) == 0) {
             line = entry + (line.endsWith('\r') ? "\r" : "");
             replaced = true;
