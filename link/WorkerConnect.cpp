@@ -4,6 +4,7 @@
 
 #include "settings/PrivateProfile.h"
 
+#include <algorithm>
 #include <iterator>
 #include <mutex>
 
@@ -108,7 +109,10 @@ void ReadFont(CKestraExtShared* app) {
 // Subscribes the tags of the stored list that the service knows and makes them the shared tag list.
 void ReadTags(CKestraExtShared* app, MiraboLink link) {
     QStringList tags;
-    const int32_t count = ProfileGetInt(QStringLiteral("Kestra"), QStringLiteral("TagCount"), 0);
+    // A damaged store may hold any count; more tags than this were never stored by the tag list, and
+    // reading them one by one would keep the connect step busy for hours.
+    const int32_t count = std::min(ProfileGetInt(QStringLiteral("Kestra"), QStringLiteral("TagCount"), 0),
+                                   kMaxStoredTags);
     for (int32_t i = 1; i <= count; ++i) {
         // A huge count must not hold the worker once the link is gone or a stop is requested.
         if (app->m_bStopWorker.load() != 0 || LinkIsLost(link))

@@ -294,3 +294,17 @@ TEST(WorkerStop, InterruptsARequestThatIsNeverAnsweredWhileConnected) {
     ASSERT_TRUE(WaitFor([&] { return service.requests().size() > before; })) << "a fetch now waits for ever";
     EXPECT_LT(worker.stop().count(), 2000);
 }
+
+TEST(WorkerConnect, DamagedTagCountDoesNotHoldTheConnectStep) {
+    FakeServiceSettings settings;
+    settings.profile["Kestra/TagCount"] = QStringLiteral("99999999");
+    settings.profile["Kestra/Tag1"] = QStringLiteral("Tank1.Level");
+    FakeLogService service(settings);
+    WorkerFixtureState s(service.port(), QStringLiteral("127.0.0.1"));
+    WorkerRun worker(s.app);
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }, 60000));
+    ASSERT_FALSE(s.tags().isEmpty());
+    EXPECT_EQ(s.tags().front(), QStringLiteral("Tank1.Level"));
+    EXPECT_LE(s.tags().size(), kMaxStoredTags);
+    EXPECT_LE(OfMethod(service.requests(), "profile.get").size(), static_cast<size_t>(kMaxStoredTags) + 1);
+}
