@@ -7,6 +7,7 @@
 #include "res/Ids.h"
 #include "res/Resources.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -45,9 +46,14 @@ bool CKestraExtDoc::DoSaveAs(QWidget* dialogParent) {
 bool CKestraExtDoc::SaveModified(QWidget* dialogParent) {
     if (!IsModified())
         return true;
-    const auto answer = QMessageBox::question(
-        dialogParent, res::String(ids::IDS_APP_TITLE), tr("Save changes to %1?").arg(m_strTitle),
-        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    QMessageBox box(QMessageBox::Question, res::String(ids::IDS_APP_TITLE),
+                    res::FormatString(ids::IDS_ASK_TO_SAVE, {m_strTitle}),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, dialogParent);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.button(QMessageBox::Yes)->setText(res::String(ids::IDS_BUTTON_YES));
+    box.button(QMessageBox::No)->setText(res::String(ids::IDS_BUTTON_NO));
+    box.button(QMessageBox::Cancel)->setText(res::String(ids::IDS_BUTTON_CANCEL));
+    const auto answer = static_cast<QMessageBox::StandardButton>(box.exec());
     if (answer == QMessageBox::Cancel)
         return false;
     if (answer == QMessageBox::No)

@@ -83,6 +83,10 @@ const std::map<int, QString>& Strings() {
         {ids::IDS_HALCYTE_ERROR, QStringLiteral("Cannot execute Halcyte. Error code: %d")},
         {ids::IDS_HALCYTE_EXE, QStringLiteral("HalcyteExt.exe")},
         {ids::IDS_CONNECTION_DENIED, QStringLiteral("Connection denied or server not found.")},
+        {ids::IDS_ASK_TO_SAVE, QStringLiteral("Save changes to %s?")},
+        {ids::IDS_BUTTON_YES, QStringLiteral("&Yes")},
+        {ids::IDS_BUTTON_NO, QStringLiteral("&No")},
+        {ids::IDS_BUTTON_CANCEL, QStringLiteral("Cancel")},
     };
     return table;
 }

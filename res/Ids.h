@@ -65,6 +65,10 @@ constexpr int IDS_TCPIP_SERVER = 61206;      // "TCP/IP Server"
 constexpr int IDS_HALCYTE_ERROR = 61208;     // "Cannot execute Halcyte. Error code: %d"
 constexpr int IDS_HALCYTE_EXE = 61209;       // "HalcyteExt.exe"
 constexpr int IDS_CONNECTION_DENIED = 61211; // "Connection denied or server not found."
+constexpr int IDS_ASK_TO_SAVE = 61442;       // "Save changes to %s?" (closing an edited log)
+constexpr int IDS_BUTTON_YES = 61450;        // "&Yes"
+constexpr int IDS_BUTTON_NO = 61451;         // "&No"
+constexpr int IDS_BUTTON_CANCEL = 61452;     // "Cancel"
 
 // Dialog templates.
 constexpr int IDD_ABOUTBOX = 100;

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QTimer>
 #include <QWidget>
 
 #include <unistd.h>
@@ -30,6 +31,9 @@ bool ConnectTo(QLocalSocket& socket, const QString& title, int timeoutMs) {
 } // namespace
 
 TitleRegistry::TitleRegistry(QWidget* window) : QObject(window), m_window(window) {
+    m_retry = new QTimer(this);
+    m_retry->setInterval(kRetryMs);
+    connect(m_retry, &QTimer::timeout, this, &TitleRegistry::TryListen);
     if (!window)
         return;
     connect(window, &QWidget::windowTitleChanged, this, &TitleRegistry::Register);
@@ -82,15 +86,22 @@ void TitleRegistry::Register(const QString& title) {
     delete m_server;
     m_server = nullptr;
     m_title = title;
-    if (title.isEmpty())
-        return;
+    TryListen();
+}
 
-    const QString name = ServerName(title);
+void TitleRegistry::TryListen() {
+    if (IsRegistered() || m_title.isEmpty()) {
+        m_retry->stop();
+        return;
+    }
+    const QString name = ServerName(m_title);
     {
-        // Another live program with the same title keeps it; a stale socket file is removed.
+        // Another live program with the same title keeps it (and this one tries again later); a stale
+        // socket file is removed.
         QLocalSocket probe;
-        if (ConnectTo(probe, title, 200)) {
+        if (ConnectTo(probe, m_title, 200)) {
             probe.abort();
+            m_retry->start();
             return;
         }
     }
@@ -101,7 +112,10 @@ void TitleRegistry::Register(const QString& title) {
     if (!m_server->listen(name)) {
         delete m_server;
         m_server = nullptr;
+        m_retry->start();
+        return;
     }
+    m_retry->stop();
 }
 
 void TitleRegistry::OnNewConnection() {
@@ -119,9 +133,10 @@ void TitleRegistry::OnNewConnection() {
 
 void TitleRegistry::ShowWindow() {
     if (m_window) {
+        // Restoring keeps a maximized window maximized.
         if (m_window->isMinimized())
-            m_window->showNormal();
-        else if (!m_window->isVisible())
+            m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
+        if (!m_window->isVisible())
             m_window->show();
         m_window->raise();
         m_window->activateWindow();

@@ -7,7 +7,8 @@
 //
 // The sockets live in $XDG_RUNTIME_DIR when it names a folder, else in the system's temporary folder,
 // and only the user may connect. A socket left behind by a program that ended without cleaning up is
-// replaced by the next registration of the same title.
+// replaced by the next registration of the same title. While another live program holds the title,
+// registration is tried again every second, so the title is found as soon as that program lets go.
 #pragma once
 
 #include <QObject>
@@ -15,11 +16,14 @@
 #include <QString>
 
 class QLocalServer;
+class QTimer;
 class QWidget;
 
 class TitleRegistry : public QObject {
     Q_OBJECT
 public:
+    static constexpr int kRetryMs = 1000;
+
     // Follows `window`'s title from now on (registers the current one if it is not empty).
     explicit TitleRegistry(QWidget* window);
     ~TitleRegistry() override;
@@ -41,10 +45,12 @@ Q_SIGNALS:
 
 private:
     void Register(const QString& title);
+    void TryListen();
     void OnNewConnection();
     void ShowWindow();
 
     QPointer<QWidget> m_window;
     QLocalServer* m_server = nullptr;
+    QTimer* m_retry = nullptr;
     QString m_title;
 };

@@ -108,6 +108,35 @@ TEST(TitleRegistry, LiveOwnerKeepsItsTitleAndStaleSocketIsReplaced) {
     EXPECT_TRUE(TitleRegistry::Find(other));
 }
 
+TEST(TitleRegistry, WindowThatFoundItsTitleTakenRegistersOnceTheHolderLetsGo) {
+    const QString title = UniqueTitle("LOCAL");
+    QWidget holder;
+    holder.setWindowTitle(title);
+    auto holderRegistry = std::make_unique<TitleRegistry>(&holder);
+    QWidget waiting;
+    waiting.setWindowTitle(title);
+    TitleRegistry waitingRegistry(&waiting);
+    ASSERT_FALSE(waitingRegistry.IsRegistered());
+
+    holderRegistry.reset();
+    EXPECT_TRUE(WaitFor([&] { return waitingRegistry.IsRegistered(); }, 5 * TitleRegistry::kRetryMs));
+    EXPECT_TRUE(TitleRegistry::Find(title));
+}
+
+TEST(TitleRegistry, ShowKeepsAMaximizedWindowMaximized) {
+    const QString title = UniqueTitle("max");
+    QWidget window;
+    window.setWindowTitle(title);
+    window.showMaximized();
+    window.setWindowState(window.windowState() | Qt::WindowMinimized);
+    TitleRegistry registry(&window);
+    QSignalSpy shown(&registry, &TitleRegistry::shown);
+    EXPECT_TRUE(TitleRegistry::BringToFront(title, 100));
+    EXPECT_TRUE(WaitFor([&] { return shown.count() == 1; }));
+    EXPECT_FALSE(window.isMinimized());
+    EXPECT_TRUE(window.windowState().testFlag(Qt::WindowMaximized));
+}
+
 TEST(TitleRegistry, NameDependsOnTheExactTitle) {
     EXPECT_EQ(TitleRegistry::ServerName(QStringLiteral("Kestra: <LOCAL> - ")),
               TitleRegistry::ServerName(QStringLiteral("Kestra: <LOCAL> - ")));
