@@ -6,19 +6,18 @@ namespace logd {
 
 namespace {
 constexpr qsizetype kMaxLine = qsizetype(4) << 20;     // 4 MiB, the protocol's limit
-constexpr qint64 kReadChunk = 256 * 1024;              // also the socket's read buffer bound
+constexpr qint64 kReadChunk = 256 * 1024;              // bytes taken from the socket at a time
 constexpr qint64 kMaxPendingWrite = qint64(8) << 20;   // answers not yet taken by the peer
 constexpr int kCloseGraceMs = 5000;
 constexpr int kHelloTimeoutMs = 60000;
 } // namespace
 
-Connection::Connection(QTcpSocket* socket, Dispatcher& dispatcher, QObject* parent)
+Connection::Connection(StreamSocket* socket, Dispatcher& dispatcher, QObject* parent)
     : QObject(parent), m_socket(socket), m_dispatcher(dispatcher), m_reader(kMaxLine) {
     m_socket->setParent(this);
-    m_socket->setReadBufferSize(kReadChunk);
-    m_session.peer = m_socket->peerAddress().toString() + QLatin1Char(':') + QString::number(m_socket->peerPort());
+    m_session.peer = m_socket->peer();
     m_closeTimer.setSingleShot(true);
-    connect(&m_closeTimer, &QTimer::timeout, m_socket, &QTcpSocket::abort);
+    connect(&m_closeTimer, &QTimer::timeout, m_socket, &StreamSocket::abort);
     m_helloTimer.setSingleShot(true);
     connect(&m_helloTimer, &QTimer::timeout, this, [this] {
         if (!m_session.helloed && !m_closing) {
@@ -27,14 +26,11 @@ Connection::Connection(QTcpSocket* socket, Dispatcher& dispatcher, QObject* pare
         }
     });
     m_helloTimer.start(kHelloTimeoutMs);
-    connect(m_socket, &QTcpSocket::readyRead, this, &Connection::onReadyRead);
-    connect(m_socket, &QTcpSocket::bytesWritten, this, &Connection::onReadyRead);
-    connect(m_socket, &QTcpSocket::disconnected, this, &Connection::onDisconnected);
-    connect(m_socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) {
-        if (m_socket->state() != QAbstractSocket::ConnectedState)
-            onDisconnected();
-    });
+    connect(m_socket, &StreamSocket::readable, this, &Connection::queueTurn);
+    connect(m_socket, &StreamSocket::bytesWritten, this, &Connection::queueTurn);
+    connect(m_socket, &StreamSocket::closed, this, &Connection::onDisconnected);
     Service::log(QStringLiteral("%1: connected").arg(m_session.peer));
+    m_socket->watchReadable();
 }
 
 Connection::~Connection() {
@@ -48,21 +44,36 @@ void Connection::abort() {
     onDisconnected();
 }
 
-void Connection::onReadyRead() {
-    while (!m_closing) {
-        processLines();
-        if (m_closing || m_socket->bytesToWrite() > kMaxPendingWrite || m_socket->bytesAvailable() <= 0)
-            break;
-        m_reader.append(m_socket->read(kReadChunk));
-    }
+void Connection::queueTurn() {
+    if (m_turnQueued || m_closing)
+        return;
+    m_turnQueued = true;
+    QTimer::singleShot(0, this, &Connection::serve);
 }
 
-void Connection::processLines() {
+void Connection::serve() {
+    m_turnQueued = false;
     QByteArray line;
-    while (!m_closing && m_socket->bytesToWrite() <= kMaxPendingWrite) {
+    while (!m_closing) {
+        if (m_socket->bytesToWrite() > kMaxPendingWrite)
+            return; // the peer does not take its answers: bytesWritten brings the next turn
         const LineReader::Result r = m_reader.next(&line);
-        if (r == LineReader::Result::NeedMore)
-            return;
+        if (r == LineReader::Result::NeedMore) {
+            if (m_socket->atEnd()) {
+                // The peer has sent everything: its requests are answered, now end the connection.
+                closeGracefully();
+                return;
+            }
+            const QByteArray bytes = m_socket->read(kReadChunk);
+            if (!m_socket->isOpen())
+                return;
+            if (bytes.isEmpty() && !m_socket->atEnd()) {
+                m_socket->watchReadable();
+                return;
+            }
+            m_reader.append(bytes);
+            continue;
+        }
         if (r == LineReader::Result::TooLong) {
             Service::log(QStringLiteral("%1: line longer than 4 MiB, closing").arg(m_session.peer));
             m_closing = true;
@@ -77,17 +88,20 @@ void Connection::processLines() {
         const QByteArray answer = m_dispatcher.handleLine(m_session, line, &close);
         if (!answer.isEmpty())
             m_socket->write(answer);
-        if (close) {
+        if (close)
             closeGracefully();
-            return;
-        }
+        else
+            queueTurn(); // the next request waits until the other connections had their turn
+        return;
     }
 }
 
 void Connection::closeGracefully() {
+    if (!m_socket->isOpen())
+        return;
     m_closing = true;
     m_closeTimer.start(kCloseGraceMs);
-    m_socket->disconnectFromHost(); // sends what is pending first
+    m_socket->closeAfterWrite(); // sends what is pending first
 }
 
 void Connection::onDisconnected() {

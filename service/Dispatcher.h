@@ -25,6 +25,7 @@ struct Session {
     QString peer;               // "address:port", for the event log
     bool helloed = false;
     bool access = false;
+    int failedLogons = 0;       // refused logons on this connection; the third closes it
     ClientState* client = nullptr; // attached in hello, detached when the connection ends
 };
 

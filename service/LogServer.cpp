@@ -2,13 +2,13 @@
 
 #include "service/Connection.h"
 
-#include <QTcpSocket>
+#include "service/StreamSocket.h"
 
 namespace logd {
 
 LogServer::LogServer(Service& service, int maxConnections, QObject* parent)
     : QObject(parent), m_dispatcher(service), m_maxConnections(maxConnections) {
-    connect(&m_server, &QTcpServer::newConnection, this, &LogServer::onNewConnection);
+    m_server.onAccepted = [this](qintptr fd) { onAccepted(fd); };
 }
 
 LogServer::~LogServer() {
@@ -25,23 +25,19 @@ bool LogServer::listen(const QHostAddress& address, quint16 port, QString* error
     return true;
 }
 
-void LogServer::onNewConnection() {
-    while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-        if (m_connections.size() >= m_maxConnections) {
-            Service::log(QStringLiteral("%1:%2: too many connections, refused")
-                             .arg(socket->peerAddress().toString())
-                             .arg(socket->peerPort()));
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
-        auto* connection = new Connection(socket, m_dispatcher, this);
-        m_connections.insert(connection);
-        connect(connection, &Connection::finished, this, [this](Connection* c) {
-            m_connections.remove(c);
-            c->deleteLater();
-        });
+void LogServer::onAccepted(qintptr fd) {
+    auto* socket = new StreamSocket(fd);
+    if (m_connections.size() >= m_maxConnections) {
+        Service::log(QStringLiteral("%1: too many connections, refused").arg(socket->peer()));
+        delete socket;
+        return;
     }
+    auto* connection = new Connection(socket, m_dispatcher, this);
+    m_connections.insert(connection);
+    connect(connection, &Connection::finished, this, [this](Connection* c) {
+        m_connections.remove(c);
+        c->deleteLater();
+    });
 }
 
 void LogServer::shutdown() {

@@ -8,9 +8,20 @@
 #include <QSet>
 #include <QTcpServer>
 
+#include <functional>
+
 namespace logd {
 
 class Connection;
+
+// Hands every accepted descriptor to a callback instead of wrapping it in a QTcpSocket.
+class Listener : public QTcpServer {
+public:
+    std::function<void(qintptr)> onAccepted;
+
+protected:
+    void incomingConnection(qintptr fd) override { onAccepted(fd); }
+};
 
 class LogServer : public QObject {
     Q_OBJECT
@@ -26,10 +37,10 @@ public:
     void shutdown();
 
 private:
-    void onNewConnection();
+    void onAccepted(qintptr fd);
 
     Dispatcher m_dispatcher;
-    QTcpServer m_server;
+    Listener m_server;
     QSet<Connection*> m_connections;
     int m_maxConnections;
 };

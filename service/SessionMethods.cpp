@@ -10,6 +10,7 @@ namespace logd {
 
 namespace {
 constexpr int kMaxClientIdLength = 128;
+constexpr int kMaxFailedLogons = 3; // per connection: each try costs a password hash
 constexpr int64_t kIntMin = std::numeric_limits<int32_t>::min();
 constexpr int64_t kIntMax = std::numeric_limits<int32_t>::max();
 
@@ -71,7 +72,10 @@ Reply Dispatcher::logon(Session& s, RpcParams& p) {
     const User* user = m_service.project().users().verify(name, password);
     if (!user) {
         Service::log(QStringLiteral("%1: logon of user \"%2\" refused").arg(s.peer, name.left(64)));
-        return Reply::error(kLogonFailed, QStringLiteral("unknown user or wrong password"));
+        const bool close = ++s.failedLogons >= kMaxFailedLogons;
+        if (close)
+            Service::log(QStringLiteral("%1: %2 refused logons, closing").arg(s.peer).arg(s.failedLogons));
+        return Reply::error(kLogonFailed, QStringLiteral("unknown user or wrong password"), close);
     }
     const QString token = m_service.tokens().issue(user->name, QDateTime::currentMSecsSinceEpoch());
     s.access = !m_service.project().logonRequired() || user->mayReadLog;

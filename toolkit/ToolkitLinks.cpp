@@ -64,7 +64,11 @@ int32_t LinkOpen(const QString& host, int32_t port, const QString& proxyHost, in
             code = sendLogon(*opened, credentials.user, credentials.password, credentials.interactive, deadline, &token);
             if (code == MIRABO_OK) {
                 setHeldToken(token);
-                hello.access = true;
+                // The accepted logon says nothing about the user's right to read the log: ask again with
+                // the new token, and take the connection's access from that answer.
+                hello = sayHello(*opened, endpoint, token, deadline);
+                if (hello.code != MIRABO_OK)
+                    return hello.code;
             } else if (code != MIRABO_E_ACCESSDENIED) {
                 return code;
             }

@@ -3,6 +3,8 @@
 #include <QDeadlineTimer>
 #include <QJsonDocument>
 
+#include <sys/socket.h>
+
 LogdClient::LogdClient(quint16 port) : m_socket(std::make_unique<QTcpSocket>()) {
     m_socket->connectToHost(QStringLiteral("127.0.0.1"), port);
     m_socket->waitForConnected(5000);
@@ -25,6 +27,10 @@ QByteArray LogdClient::readLine(int timeoutMs) {
         m_socket->waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
     }
     return m_socket->readLine();
+}
+
+void LogdClient::halfClose() {
+    ::shutdown(static_cast<int>(m_socket->socketDescriptor()), SHUT_WR);
 }
 
 bool LogdClient::waitClosed(int timeoutMs) {

@@ -26,6 +26,8 @@ public:
     // True when the service closes the connection within the time.
     bool waitClosed(int timeoutMs = 5000);
     QByteArray readLine(int timeoutMs = 5000);
+    // Ends the sending side only (shutdown SHUT_WR); answers can still be read.
+    void halfClose();
 
 private:
     std::unique_ptr<QTcpSocket> m_socket;

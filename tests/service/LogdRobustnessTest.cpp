@@ -2,6 +2,8 @@
 #include "LogdClient.h"
 #include "common/LogdProcess.h"
 
+#include <QElapsedTimer>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -59,6 +61,63 @@ TEST(LogdRobustness, BadLinesCloseOnlyTheirConnection) {
 
     EXPECT_EQ(bystander.value(QStringLiteral("stamp.get")).toInt(-1), 0);
     EXPECT_TRUE(logd.running());
+}
+
+QByteArray request(int id, const QString& method, const QJsonObject& params) {
+    return QJsonDocument(QJsonObject{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
+                                     {QStringLiteral("id"), id},
+                                     {QStringLiteral("method"), method},
+                                     {QStringLiteral("params"), params}})
+               .toJson(QJsonDocument::Compact) +
+           '\n';
+}
+
+TEST(LogdRobustness, PipelinedBadLogonsNeitherStallOthersNorKeepTheirConnection) {
+    LogdProcess logd;
+    QProcess add;
+    add.start(QStringLiteral(KESTRA_BIN_DIR "/mirabo-logd"),
+              {QStringLiteral("--project"), logd.projectDir(), QStringLiteral("--add-user"), QStringLiteral("op")});
+    add.write("right\n");
+    add.closeWriteChannel();
+    ASSERT_TRUE(add.waitForFinished(30000) && add.exitCode() == 0);
+    ASSERT_TRUE(logd.start(kQuiet));
+
+    LogdClient other(logd.port());
+    LogdClient flooder(logd.port());
+    flooder.hello(QStringLiteral("f"));
+    QByteArray flood;
+    for (int i = 0; i < 100; ++i)
+        flood += request(100 + i, QStringLiteral("logon"), {{QStringLiteral("user"), QStringLiteral("op")},
+                                                            {QStringLiteral("password"), QStringLiteral("wrong")}});
+    flooder.sendRaw(flood); // each logon costs a password hash in the service
+
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_TRUE(other.hello(QStringLiteral("o")).value(QStringLiteral("access")).toBool());
+    EXPECT_LT(timer.elapsed(), 2000) << "another client's hello waits for the flood";
+
+    int refused = 0;
+    for (QByteArray line; !(line = flooder.readLine()).isEmpty();)
+        refused += LogdClient::errorCode(QJsonDocument::fromJson(line).object()) == -32001 ? 1 : 0;
+    EXPECT_EQ(refused, 3);
+    EXPECT_TRUE(flooder.waitClosed());
+    EXPECT_TRUE(logd.errorOutput().contains(QStringLiteral("3 refused logons, closing")));
+}
+
+TEST(LogdRobustness, HalfClosedClientStillGetsEveryAnswer) {
+    LogdProcess logd;
+    ASSERT_TRUE(logd.start(kQuiet));
+    LogdClient c(logd.port());
+    c.sendRaw(request(1, QStringLiteral("hello"), {{QStringLiteral("protocol"), 1}, {QStringLiteral("client"), QStringLiteral("h")}}) +
+              request(2, QStringLiteral("switch.get"), {{QStringLiteral("index"), 3}}));
+    c.halfClose();
+    const QJsonObject first = QJsonDocument::fromJson(c.readLine()).object();
+    const QJsonObject second = QJsonDocument::fromJson(c.readLine()).object();
+    EXPECT_EQ(first.value(QStringLiteral("id")).toInt(), 1);
+    EXPECT_TRUE(first.value(QStringLiteral("result")).isObject());
+    EXPECT_EQ(second.value(QStringLiteral("id")).toInt(), 2);
+    EXPECT_EQ(second.value(QStringLiteral("result")).toObject().value(QStringLiteral("value")).toInt(-1), 0);
+    EXPECT_TRUE(c.waitClosed()) << "the service ends the connection once the answers are out";
 }
 
 TEST(LogdRobustness, FiftyClientsAtOnceEachGetTheirText) {

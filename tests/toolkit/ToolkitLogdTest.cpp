@@ -192,6 +192,14 @@ TEST(ToolkitLogd, LogonAndReLogonAfterServiceRestart) {
     EXPECT_EQ(SwitchGet(1), 0) << "a new service starts with fresh client state";
     EXPECT_EQ(SwitchSet(1, 1), MIRABO_OK);
     LinkClose(link);
+
+    // The user loses the right to read the log while the service is down: the re-logon succeeds, but
+    // the link has no access and must not open.
+    logd.stop();
+    ASSERT_TRUE(addUser(logd, "tester", "s3cret pass", false));
+    ASSERT_TRUE(logd.restart());
+    EXPECT_EQ(openLocal(logd.port(), &link), MIRABO_E_ABORT);
+    EXPECT_EQ(link, nullptr);
     EXPECT_FALSE(logd.errorOutput().contains("s3cret")) << "passwords never reach the service's log";
 }
 

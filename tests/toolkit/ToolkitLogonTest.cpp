@@ -113,7 +113,9 @@ TEST(ToolkitLogon, CheckLogonAndReLogonAfterServiceForgetsToken) {
     LinkActivate(link);
     EXPECT_EQ(SwitchGet(4), 104);
     log = service.log();
-    EXPECT_EQ(methods(log, mark), QStringList({"hello", "logon", "switch.get"}));
+    EXPECT_EQ(methods(log, mark), QStringList({"hello", "logon", "hello", "switch.get"}))
+        << "after the logon a second hello learns the connection's real access";
+    EXPECT_EQ(log[mark + 2].value("params").toObject().value("token").toString(), "tok2");
     LinkClose(link);
 
     mark = service.log().size();

@@ -1,0 +1,64 @@
+// One accepted TCP connection on its own descriptor. Unlike QTcpSocket it keeps the sending side open
+// after the peer has finished sending (a half-close), so answers to the last requests still go out.
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QSocketNotifier>
+#include <QString>
+
+#include <memory>
+
+namespace logd {
+
+class StreamSocket : public QObject {
+    Q_OBJECT
+public:
+    // Takes ownership of the connected descriptor `fd`.
+    explicit StreamSocket(qintptr fd, QObject* parent = nullptr);
+    ~StreamSocket() override;
+
+    // "address:port" of the peer.
+    const QString& peer() const { return m_peer; }
+    bool isOpen() const { return m_fd >= 0; }
+
+    // Takes up to `max` bytes that have arrived; empty when none is there yet. Sets atEnd() when the
+    // peer has finished sending; a reset connection is closed (closed() is emitted).
+    QByteArray read(qint64 max);
+    bool atEnd() const { return m_peerDone; }
+    // Emits readable() once when bytes (or the peer's end) arrive; read() to take them.
+    void watchReadable();
+
+    // Queues bytes; they are sent as the peer takes them.
+    void write(const QByteArray& bytes);
+    qint64 bytesToWrite() const { return m_out.size() - m_outPos; }
+
+    // Sends what is queued, then ends the sending side and waits for the peer to close (what it still
+    // sends is dropped); closed() follows. New writes are ignored from here on.
+    void closeAfterWrite();
+    // Closes at once, dropping what is queued; emits closed() when it was open.
+    void abort();
+
+Q_SIGNALS:
+    void readable();
+    void bytesWritten();
+    void closed();
+
+private:
+    void onReadActivated();
+    void onWriteActivated();
+    void flushOut();
+    void finishSending();
+
+    int m_fd = -1;
+    QString m_peer;
+    std::unique_ptr<QSocketNotifier> m_readNotifier;
+    std::unique_ptr<QSocketNotifier> m_writeNotifier;
+    QByteArray m_out;
+    qsizetype m_outPos = 0;
+    bool m_peerDone = false;
+    bool m_closeAfterWrite = false;
+    bool m_sendingDone = false;
+};
+
+} // namespace logd
