@@ -1,9 +1,6 @@
 // The application object: the one object of the process that holds the shared state, the connection
-// options, the worker thread and the language module, and runs start-up and shut-down.
-//
-// The data members and the option readers (KestraExtApp.cpp) need QtCore only, so they are tested
-// without a window. The start-up and shut-down sequence, which builds windows, lives in the widgets
-// layer (KestraStartup.cpp).
+// options, the worker thread and the language module, and runs start-up and shut-down. It builds the
+// log window and hands it the shared state; nothing below it knows the application object.
 #pragma once
 
 #include "link/KestraShared.h"
@@ -37,7 +34,7 @@ public:
     // a blank wrapped in double quotes.
     static QString CommandLineFromArguments(const QStringList& arguments);
 
-    // Start-up and shut-down (widgets layer).
+    // Start-up and shut-down.
     bool InitInstance();
     int ExitInstance();
     bool StartWorker();
@@ -49,10 +46,6 @@ public:
     QString m_strExeFolder;  // ends in '/'
     QString m_strUserFolder; // per-user settings folder, ends in '/'
     // Replacements for the program file, the clock, the thread start and the modal boxes of start-up,
-    // used by tests (app/ui/StartupHooks.h); null in the program.
+    // used by tests (app/StartupHooks.h); null in the program.
     const StartupHooks* m_pStartupHooks = nullptr;
 };
-
-// The `_wtoi` rule used for integer switches: leading white space, an optional sign, decimal digits up to
-// the first other character; no digits gives 0. No range check beyond 32-bit wrap-around.
-int32_t WideToInt(const QString& text);

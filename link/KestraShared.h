@@ -1,10 +1,12 @@
 // The state that the connection worker and the user-interface thread share.
 //
 // Guards:
-//  - "Lock": read and written only while m_lock is held (a std::lock_guard, held only to copy, append
-//    or replace; never across a toolkit call, a dialog or a sleep);
-//  - "word": one 32-bit atomic integer written by one thread and polled by the other without the lock;
-//  - "constant": set during start-up before the worker exists, then only read.
+//  - "word": one 32-bit atomic integer written by one thread and polled by the other without the lock
+//    (public members: the flags, the category values, the OPC records);
+//  - "constant": set during start-up before the worker exists, then only read (public members);
+//  - "lock": strings, lists and queues that both threads change. They are private; the named operations
+//    below take the one lock (m_lock) only to copy, append or replace them, never across a toolkit call,
+//    a dialog or a sleep, and no operation takes it while holding it.
 #pragma once
 
 #include <QString>
@@ -12,6 +14,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <initializer_list>
 #include <mutex>
 #include <vector>
 
@@ -38,20 +41,65 @@ constexpr uint32_t PackChange(uint32_t index, int32_t value) {
 constexpr uint32_t ChangeIndex(uint32_t entry) { return entry & 0xFFFFu; }
 constexpr uint32_t ChangeValue(uint32_t entry) { return entry >> 16; }
 
+using ChangeQueue = std::vector<uint32_t>;
+
+// What a link is opened with, copied in one piece.
+struct ConnectionParams {
+    QString exeIniPath; // the settings file beside the executable (its "HTTPPolling" key)
+    QString host;
+    int32_t port = 0;
+    QString proxyHost;
+    int32_t proxyPort = 0;
+    QString wtg;
+};
+
+// The log font as the worker read it from the service's configuration.
+struct LogFont {
+    QString name;
+    int32_t charSet = 0;
+};
+
 class CKestraExtShared {
 public:
     CKestraExtShared() = default;
     CKestraExtShared(const CKestraExtShared&) = delete;
     CKestraExtShared& operator=(const CKestraExtShared&) = delete;
 
-    // Settings paths (constant).
+    // --- Text fetched and not yet shown ---------------------------------------------------------------
+    void AddPendingText(const QString& text); // the worker's fetch step appends
+    QString TakePendingText();                // the view's tick takes and empties it in one step
+    QString PendingText() const;              // a copy (the text stays pending)
+
+    // --- Change queues --------------------------------------------------------------------------------
+    void QueueSwitchChange(uint32_t entry);
+    // Switch entries and one OPC kind's parameter entries (kind 11, 12 or 13; none for any other kind),
+    // appended in one step, as one OPC dialog's OK does.
+    void QueueChanges(std::initializer_list<uint32_t> switchEntries, int32_t opcKind,
+                      std::initializer_list<uint32_t> opcEntries);
+    ChangeQueue TakeSwitchQueue();
+    ChangeQueue TakeOpcQueue(int32_t kind); // 11, 12 or 13; any other kind gives nothing
+    ChangeQueue SwitchQueue() const;        // a copy
+    ChangeQueue OpcQueue(int32_t kind) const;
+
+    // --- Subscribed tags ------------------------------------------------------------------------------
+    QStringList Tags() const;
+    void SetTags(const QStringList& tags);
+
+    // --- What the connect step reads from the service -------------------------------------------------
+    QString LogFolder() const; // folder of log.txt and the log files, ends in '/'
+    void SetLogFolder(const QString& folder);
+    LogFont Font() const;
+    // Stores the name (also when empty) and, unless it is -1, the character set.
+    void SetFont(const QString& name, int32_t charSet);
+
+    // The connection parameters, copied under the lock.
+    ConnectionParams Connection() const;
+
+    // --- Settings paths (constant) --------------------------------------------------------------------
     QString m_strExeIniPath;  // executable folder + "KestraExt.ini"
     QString m_strUserIniPath; // per-user settings folder + "KestraExt.ini"
 
-    // Subscribed tags (Lock).
-    QStringList m_lstTags;
-
-    // Log-category switch values (word).
+    // --- Log-category switch values (word) -------------------------------------------------------------
     KestraWord m_nLogRecipeReport{0};
     KestraWord m_nLogFieldRead{0};
     KestraWord m_nLogFieldWrite{0};
@@ -71,11 +119,13 @@ public:
     OpcLogSettings m_opcXmlDa;
     OpcLogSettings m_opcUa;
     OpcLogSettings m_opcNet;
+    // The record of an OPC kind (11, 12, 13); nullptr for any other kind.
+    OpcLogSettings* OpcRecord(int32_t kind);
 
     KestraWord m_bConnected{0};
     KestraWord m_bStarting{0};
 
-    // Connection options (constant; the worker copies the strings under the lock).
+    // --- Connection options (constant; the worker copies them with Connection()) -----------------------
     QString m_strHost = QStringLiteral("localhost");
     int32_t m_nPort = 1234;
     QString m_strWtg;
@@ -84,26 +134,28 @@ public:
 
     KestraWord m_bStopWorker{0};
     KestraWord m_hrConnect{0};
-    int32_t m_bSlowConnection = 0;   // constant
+    int32_t m_bSlowConnection = 0;      // constant
     KestraWord m_nMaxTextLength{16000}; // characters; 4096 in slow-connection mode
     KestraWord m_bPaused{0};
-
-    // Change queues of packed entries (Lock).
-    std::vector<uint32_t> m_switchQueue;
-    std::vector<uint32_t> m_opcUaQueue;
-    std::vector<uint32_t> m_opcXmlDaQueue;
-    std::vector<uint32_t> m_opcNetQueue;
-
-    QString m_strPendingText; // fetched, not yet shown (Lock)
-    QString m_strLogFolder;   // folder of log.txt and the log files, ends in '/' (Lock when written)
-    QString m_strFontName;    // log font face name (Lock when written)
-    int32_t m_nCharSet = 0;   // log font character set (Lock when written)
     KestraWord m_bDateTimeChanged{0};
     int32_t m_nTimeout = 60000; // link time-out in ms (constant)
     QString m_strUserName;      // credentials from the command line (constant)
     QString m_strPassword;
 
-    std::mutex m_lock; // the one lock of the program
+private:
+    ChangeQueue* OpcQueueOf(int32_t kind);
+    const ChangeQueue* OpcQueueOf(int32_t kind) const;
+
+    mutable std::mutex m_lock; // the one lock of the program
+    QStringList m_lstTags;
+    ChangeQueue m_switchQueue;
+    ChangeQueue m_opcUaQueue;
+    ChangeQueue m_opcXmlDaQueue;
+    ChangeQueue m_opcNetQueue;
+    QString m_strPendingText;
+    QString m_strLogFolder;
+    QString m_strFontName;
+    int32_t m_nCharSet = 0;
 };
 
 // The local station: an empty host or "localhost" in any letter case.

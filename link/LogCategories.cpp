@@ -1,72 +1,86 @@
 #include "link/LogCategories.h"
 
-#include "res/Ids.h"
+#include "toolkit/MiraboToolkit.h"
 
 #include <algorithm>
 #include <iterator>
-#include <mutex>
 
 namespace {
 
-constexpr SimpleCategory kCategories[] = {
-    {ids::ID_LOG_RECIPE_REPORT, &CKestraExtShared::m_nLogRecipeReport, 0},
-    {ids::ID_LOG_FIELD_READ, &CKestraExtShared::m_nLogFieldRead, 1},
-    {ids::ID_LOG_FIELD_WRITE, &CKestraExtShared::m_nLogFieldWrite, 2},
-    {ids::ID_LOG_PROTOCOL_ANALYZER, &CKestraExtShared::m_nLogProtocolAnalyzer, 7},
-    {ids::ID_LOG_TRACE, &CKestraExtShared::m_nLogTrace, 3},
-    {ids::ID_LOG_TCPIP, &CKestraExtShared::m_nLogTcpIp, 8},
-    {ids::ID_LOG_OPC_DA, &CKestraExtShared::m_nLogOpcDa, 9},
-    {ids::ID_LOG_DISPLAY, &CKestraExtShared::m_nLogDisplay, 4},
-    {ids::ID_LOG_LOGON, &CKestraExtShared::m_nLogLogon, 5},
-    {ids::ID_LOG_DATABASE, &CKestraExtShared::m_nLogDatabase, 10},
-    {ids::ID_LOG_DDE, &CKestraExtShared::m_nLogDde, 6},
+using Id = LogCategoryId;
+using Kind = CategoryKind;
+
+#define KESTRA_FIELD(member) [](CKestraExtShared& s) -> KestraWord& { return s.member; }
+
+constexpr int kStamp = -1;
+
+const LogCategory kCategories[] = {
+    {Id::RecipeReport, Kind::Simple, KESTRA_FIELD(m_nLogRecipeReport), 0, 1, true},
+    {Id::FieldRead, Kind::Simple, KESTRA_FIELD(m_nLogFieldRead), 1, 2, true},
+    {Id::FieldWrite, Kind::Simple, KESTRA_FIELD(m_nLogFieldWrite), 2, 3, true},
+    {Id::Trace, Kind::Simple, KESTRA_FIELD(m_nLogTrace), 3, 4, true},
+    {Id::Dde, Kind::Simple, KESTRA_FIELD(m_nLogDde), 6, 5, true},
+    {Id::TcpIp, Kind::Simple, KESTRA_FIELD(m_nLogTcpIp), 8, 6, true},
+    {Id::Display, Kind::Simple, KESTRA_FIELD(m_nLogDisplay), 4, 8, true},
+    {Id::Logon, Kind::Simple, KESTRA_FIELD(m_nLogLogon), 5, 9, true},
+    {Id::ProtocolAnalyzer, Kind::Simple, KESTRA_FIELD(m_nLogProtocolAnalyzer), 7, 10, true},
+    {Id::DateTimeStamp, Kind::Stamp, KESTRA_FIELD(m_nDateTimeStamp), kStamp, 11, true},
+    {Id::Database, Kind::Simple, KESTRA_FIELD(m_nLogDatabase), 10, 12, true},
+    {Id::OpcDa, Kind::Simple, KESTRA_FIELD(m_nLogOpcDa), 9, 7, true},
+    {Id::OpcXmlDa, Kind::OpcKind, KESTRA_FIELD(m_opcXmlDa.enabled), kOpcKindXmlDa, 13, true},
+    {Id::OpcUa, Kind::OpcKind, KESTRA_FIELD(m_opcUa.enabled), kOpcKindUa, 14, true},
+    {Id::OpcNet, Kind::OpcKind, KESTRA_FIELD(m_opcNet.enabled), kOpcKindNet, 15, true},
 };
 
-int32_t Negated(int32_t value) {
-    return value == 0 ? 1 : 0;
-}
+#undef KESTRA_FIELD
+
+constexpr int32_t kMaskQuery = 0xFFFF;
+
+int32_t Negated(int32_t value) { return value == 0 ? 1 : 0; }
 
 } // namespace
 
-std::span<const SimpleCategory> SimpleCategories() {
-    return kCategories;
-}
+std::span<const LogCategory> LogCategories() { return kCategories; }
 
-const SimpleCategory* FindSimpleCategory(int commandId) {
+const LogCategory& Category(LogCategoryId id) {
     const auto it = std::find_if(std::begin(kCategories), std::end(kCategories),
-                                 [commandId](const SimpleCategory& c) { return c.commandId == commandId; });
-    return it == std::end(kCategories) ? nullptr : &*it;
+                                 [id](const LogCategory& c) { return c.id == id; });
+    return *it; // every id has a row
 }
 
-bool IsSimpleCategory(int commandId) {
-    return FindSimpleCategory(commandId) != nullptr;
-}
-
-void ToggleCategory(CKestraExtShared& app, int commandId) {
-    const SimpleCategory* category = FindSimpleCategory(commandId);
-    if (!category || app.m_bConnected.load() == 0)
+void ReadCategoryValues(CKestraExtShared& shared) {
+    const int32_t mask = SwitchGet(kMaskQuery);
+    if (mask & 1) {
+        for (const LogCategory& c : kCategories)
+            c.field(shared) = (mask >> c.maskBit) & 1;
         return;
-    KestraWord& field = app.*(category->field);
+    }
+    if (shared.m_bSlowConnection)
+        return;
+    for (const LogCategory& c : kCategories)
+        c.field(shared) = c.kind == CategoryKind::Stamp ? DateTimeStampGet() : SwitchGet(c.switchIndex);
+}
+
+void ToggleCategory(CKestraExtShared& shared, LogCategoryId id) {
+    const LogCategory& category = Category(id);
+    if (category.kind != CategoryKind::Simple || shared.m_bConnected.load() == 0)
+        return;
+    KestraWord& field = category.field(shared);
     const int32_t value = Negated(field.load());
     field = value;
-    std::lock_guard<std::mutex> guard(app.m_lock);
-    app.m_switchQueue.push_back(PackChange(category->switchIndex, value));
+    shared.QueueSwitchChange(PackChange(static_cast<uint32_t>(category.switchIndex), value));
 }
 
-void ToggleDateTimeStamp(CKestraExtShared& app) {
-    if (app.m_bConnected.load() == 0)
+void ToggleDateTimeStamp(CKestraExtShared& shared) {
+    if (shared.m_bConnected.load() == 0)
         return;
-    app.m_nDateTimeStamp = Negated(app.m_nDateTimeStamp.load());
-    app.m_bDateTimeChanged = 1;
+    shared.m_nDateTimeStamp = Negated(shared.m_nDateTimeStamp.load());
+    shared.m_bDateTimeChanged = 1;
 }
 
-CommandState CategoryUpdateState(const CKestraExtShared& app, int commandId) {
-    const KestraWord* field = nullptr;
-    if (commandId == ids::ID_OPTIONS_INSERT_DATETIME)
-        field = &app.m_nDateTimeStamp;
-    else if (const SimpleCategory* category = FindSimpleCategory(commandId))
-        field = &(app.*(category->field));
-    if (!field || app.m_bConnected.load() == 0)
+CommandState CategoryUpdateState(const CKestraExtShared& shared, LogCategoryId id) {
+    if (shared.m_bConnected.load() == 0)
         return CommandState{};
-    return CommandState{true, field->load()};
+    auto& mutableShared = const_cast<CKestraExtShared&>(shared); // the accessor only reads here
+    return CommandState{true, Category(id).field(mutableShared).load()};
 }

@@ -1,32 +1,9 @@
 // The worker's steps while connected: send the queued changes, fetch the waiting log text.
 #include "link/Worker.h"
 
-#include <mutex>
 #include <new>
-#include <utility>
 
 namespace {
-
-// Takes every entry out of a queue (under the lock) so that it can be sent outside it.
-std::vector<uint32_t> TakeQueue(CKestraExtShared* app, std::vector<uint32_t>& queue) {
-    std::vector<uint32_t> taken;
-    std::lock_guard<std::mutex> guard(app->m_lock);
-    taken.swap(queue);
-    return taken;
-}
-
-std::vector<uint32_t>* OpcQueue(CKestraExtShared* app, int32_t kind) {
-    switch (kind) {
-    case kOpcKindXmlDa:
-        return &app->m_opcXmlDaQueue;
-    case kOpcKindUa:
-        return &app->m_opcUaQueue;
-    case kOpcKindNet:
-        return &app->m_opcNetQueue;
-    default:
-        return nullptr;
-    }
-}
 
 // While paused the service throws the waiting text away, so it is never shown.
 bool DiscardText(MiraboLink link) {
@@ -37,10 +14,7 @@ bool DiscardText(MiraboLink link) {
 } // namespace
 
 bool SendOpcChanges(CKestraExtShared* app, MiraboLink& link, int32_t kind) {
-    std::vector<uint32_t>* queue = OpcQueue(app, kind);
-    if (!queue)
-        return true;
-    for (const uint32_t entry : TakeQueue(app, *queue)) {
+    for (const uint32_t entry : app->TakeOpcQueue(kind)) {
         OpcLogParamSet(kind, static_cast<int32_t>(ChangeIndex(entry)), static_cast<int32_t>(ChangeValue(entry)));
         if (LinkIsLost(link))
             return false;
@@ -49,7 +23,7 @@ bool SendOpcChanges(CKestraExtShared* app, MiraboLink& link, int32_t kind) {
 }
 
 bool SendChangesStep(CKestraExtShared* app, MiraboLink& link) {
-    for (const uint32_t entry : TakeQueue(app, app->m_switchQueue)) {
+    for (const uint32_t entry : app->TakeSwitchQueue()) {
         SwitchSet(static_cast<int32_t>(ChangeIndex(entry)), static_cast<int32_t>(ChangeValue(entry)));
         if (LinkIsLost(link))
             return false;
@@ -75,9 +49,6 @@ bool FetchTextStep(CKestraExtShared* app, MiraboLink& link) {
         return DiscardText(link);
     }
     LogTextRead(&text, capacity);
-    if (!text.isEmpty()) {
-        std::lock_guard<std::mutex> guard(app->m_lock);
-        app->m_strPendingText.append(text);
-    }
+    app->AddPendingText(text);
     return LinkIsLost(link) == 0;
 }

@@ -1,6 +1,6 @@
 #include "logview/DlgSave.h"
 
-#include "app/KestraExtApp.h"
+#include "link/KestraShared.h"
 #include "res/Ids.h"
 
 #include <QFileDialog>
@@ -106,7 +106,7 @@ QString BrowseLogFile(QWidget* parent) {
     return dialog.selectedFiles().constFirst();
 }
 
-void RunSaveOnDiskCommand(CKestraExtApp& app, QWidget* parent) {
+void RunSaveOnDiskCommand(CKestraExtShared& app, QWidget* parent) {
     CDlgSave dialog(parent);
     dialog.m_nType = app.m_nLogOnDiskType.load();
     if (dialog.m_nType == 2)

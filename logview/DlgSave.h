@@ -7,7 +7,7 @@
 
 #include <functional>
 
-class CKestraExtApp;
+class CKestraExtShared;
 
 class CDlgSave : public res::TemplateDialog {
     Q_OBJECT
@@ -37,7 +37,7 @@ private:
 // The Save On Disk command: the dialog opens with the application object's type, and with its file name
 // only when the type is 2; OK copies both back, Cancel changes nothing. Nothing is written to the
 // settings file here (the frame writes it at close).
-void RunSaveOnDiskCommand(CKestraExtApp& app, QWidget* parent);
+void RunSaveOnDiskCommand(CKestraExtShared& app, QWidget* parent);
 
 // The "..." file dialog: save mode, default suffix "LOG", overwrite confirmed, two filters.
 QString BrowseLogFile(QWidget* parent);

@@ -1,8 +1,7 @@
 #include "logview/KestraExtDoc.h"
 
-#include "app/KestraExtApp.h"
-#include "logview/KestraExtView.h"
-#include "logview/MainFrame.h"
+#include "link/KestraShared.h"
+#include "logview/ViewText.h"
 #include "logview/logic/DocumentTitle.h"
 #include "res/Ids.h"
 #include "res/Resources.h"
@@ -10,13 +9,15 @@
 #include <QAbstractButton>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QTextDocument>
 
-CKestraExtDoc::CKestraExtDoc(CKestraExtApp& app, QObject* parent) : QObject(parent), m_app(app) {}
+CKestraExtDoc::CKestraExtDoc(CKestraExtShared& shared, QObject* parent) : QObject(parent), m_shared(shared) {}
+
+void CKestraExtDoc::AttachText(QTextDocument* text) { m_text = text; }
 
 void CKestraExtDoc::SetTitle(const QString& /*ignored*/) {
-    m_strTitle = viewlogic::ComposeDocumentTitle(m_app.m_strHost, m_app.m_bConnected.load() != 0);
-    if (m_pFrame)
-        m_pFrame->SetDocumentTitle(m_strTitle);
+    m_strTitle = viewlogic::ComposeDocumentTitle(m_shared.m_strHost, m_shared.m_bConnected.load() != 0);
+    Q_EMIT titleChanged(m_strTitle);
 }
 
 bool CKestraExtDoc::OnNewDocument() {
@@ -27,10 +28,17 @@ bool CKestraExtDoc::OnNewDocument() {
 }
 
 bool CKestraExtDoc::OnSaveDocument(const QString& path) {
-    if (m_pView)
-        m_pView->SaveViewText(path);
-    return true;
+    if (m_text)
+        SaveReportedText(*m_text, path);
+    return true; // the save-as path is recorded whatever the outcome
 }
+
+void CKestraExtDoc::SetModifiedFlag(bool modified) {
+    if (m_text)
+        m_text->setModified(modified);
+}
+
+bool CKestraExtDoc::IsModified() const { return m_text && m_text->isModified(); }
 
 bool CKestraExtDoc::DoSaveAs(QWidget* dialogParent) {
     const QString path = QFileDialog::getSaveFileName(dialogParent, QString(), m_strPathName);

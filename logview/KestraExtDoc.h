@@ -1,32 +1,35 @@
-// The log window's document. It holds no data of its own: the log text lives in the view. It supplies
-// the window title (station name and link state), tracks the modified flag that the close prompt asks
-// about, and saves the view's text under a path (Save As).
+// The log window's document: it holds the log text (the view shows it), supplies the window title
+// (station name and link state), knows whether the text was changed by the user since the pipeline last
+// ran (the text's own modified state, which the close prompt asks about), and saves the text under a
+// path (Save As).
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
-class CKestraExtApp;
-class CKestraExtView;
-class CMainFrame;
+class CKestraExtShared;
+class QTextDocument;
+class QWidget;
 
 class CKestraExtDoc : public QObject {
     Q_OBJECT
 public:
-    explicit CKestraExtDoc(CKestraExtApp& app, QObject* parent = nullptr);
+    explicit CKestraExtDoc(CKestraExtShared& shared, QObject* parent = nullptr);
 
-    void SetFrame(CMainFrame* frame) { m_pFrame = frame; }
-    void SetView(CKestraExtView* view) { m_pView = view; }
-    CKestraExtView* GetView() const { return m_pView; }
+    // The log text: the text document that the view shows and edits, laid out as the view lays it out.
+    // The view attaches it when it is made.
+    void AttachText(QTextDocument* text);
+    QTextDocument* Text() const { return m_text; }
 
-    // Ignores its argument and applies the title rule (ComposeDocumentTitle) to the document and the frame.
+    // Ignores its argument and applies the title rule (ComposeDocumentTitle); emits titleChanged.
     void SetTitle(const QString& ignored = QString());
     const QString& GetTitle() const { return m_strTitle; }
 
     // A new document: not modified.
     bool OnNewDocument();
-    // Saves the first view's text to `path`; reports success whatever the outcome, as the save-as path
-    // does not depend on the write.
+    // Saves the text (in its reported form) to `path`; reports success whatever the outcome, as the
+    // save-as path does not depend on the write.
     bool OnSaveDocument(const QString& path);
 
     // Save As: asks for a path with the standard save dialog, saves, and records the path (the title rule
@@ -34,18 +37,19 @@ public:
     bool DoSaveAs(QWidget* dialogParent);
     const QString& GetPathName() const { return m_strPathName; }
 
-    void SetModifiedFlag(bool modified = true) { m_bModified = modified; }
-    bool IsModified() const { return m_bModified; }
+    void SetModifiedFlag(bool modified = true);
+    bool IsModified() const;
 
     // Asked before the window closes: a modified document offers to save (Yes saves, No discards, Cancel
     // keeps the window open). True when the window may close.
     bool SaveModified(QWidget* dialogParent);
 
+Q_SIGNALS:
+    void titleChanged(const QString& title);
+
 private:
-    CKestraExtApp& m_app;
-    CMainFrame* m_pFrame = nullptr;
-    CKestraExtView* m_pView = nullptr;
+    CKestraExtShared& m_shared;
+    QPointer<QTextDocument> m_text;
     QString m_strTitle;
     QString m_strPathName;
-    bool m_bModified = false;
 };

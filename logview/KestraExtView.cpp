@@ -1,12 +1,12 @@
 #include "logview/KestraExtView.h"
 
-#include "app/KestraExtApp.h"
+#include "link/KestraShared.h"
 #include "logview/KestraExtDoc.h"
 #include "logview/MainFrame.h"
+#include "logview/ViewText.h"
 #include "logview/logic/DocumentTitle.h"
 #include "logview/logic/LogOnDisk.h"
 #include "logview/logic/TextTrimmer.h"
-#include "logview/logic/ViewTextFile.h"
 #include "logview/logic/WindowPlacement.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -25,17 +25,16 @@
 
 #include <algorithm>
 
-CKestraExtView::CKestraExtView(CKestraExtApp& app, CKestraExtDoc& doc, QWidget* parent)
-    : QPlainTextEdit(parent), m_app(app), m_doc(doc) {
+CKestraExtView::CKestraExtView(CKestraExtShared& shared, CKestraExtDoc& doc, QWidget* parent)
+    : QPlainTextEdit(parent), m_shared(shared), m_doc(doc) {
+    doc.AttachText(document());
     // Long lines wrap at the window's edge: no horizontal scrolling.
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     setUndoRedoEnabled(false);
-    m_doc.SetView(this);
-    connect(document(), &QTextDocument::contentsChanged, this, [this] { m_doc.SetModifiedFlag(true); });
 
-    m_nTimerPeriod = viewlogic::RefreshPeriodMs(m_app.m_strHost);
+    m_nTimerPeriod = viewlogic::RefreshPeriodMs(m_shared.m_strHost);
     m_nTimerId = startTimer(m_nTimerPeriod);
     if (m_nTimerId == 0)
         m_nTimerPeriod = 0; // no timer: no log text is ever shown, nothing is reported
@@ -46,8 +45,6 @@ CKestraExtView::~CKestraExtView() {
         killTimer(m_nTimerId);
         m_nTimerId = 0;
     }
-    // The document may already be gone when the frame's children are destroyed.
-    disconnect(document(), nullptr, this, nullptr);
 }
 
 void CKestraExtView::SetLogClock(std::function<QDateTime()> clock) { m_logClock = std::move(clock); }
@@ -57,9 +54,9 @@ void CKestraExtView::SetLogClock(std::function<QDateTime()> clock) { m_logClock 
 
 void CKestraExtView::OnInitialUpdate(CMainFrame* frame) {
     m_pFrame = frame;
-    m_nTextLimit = m_app.m_nMaxTextLength.load();
+    m_nTextLimit = m_shared.m_nMaxTextLength.load();
 
-    const WindowPlacement placement = WindowPlacement::Read(m_app.m_strUserIniPath);
+    const WindowPlacement placement = WindowPlacement::Read(m_shared.m_strUserIniPath);
     if (frame && placement.ShouldApply()) {
         ApplyPlacement(frame, placement);
     } else if (frame) {
@@ -73,11 +70,7 @@ void CKestraExtView::OnInitialUpdate(CMainFrame* frame) {
 }
 
 void CKestraExtView::ApplyLogFont() {
-    QString name;
-    {
-        std::lock_guard<std::mutex> guard(m_app.m_lock);
-        name = m_app.m_strFontName;
-    }
+    const QString name = m_shared.Font().name;
     if (name.isEmpty() || name.left(31) == m_strAppliedFont)
         return; // no configured font: the control keeps its current one
     // The platform's default font with the configured face name (at most 31 characters). The character
@@ -101,9 +94,9 @@ void CKestraExtView::timerEvent(QTimerEvent* event) {
 }
 
 void CKestraExtView::OnTimer() {
-    if (m_app.m_bStarting.load())
+    if (m_shared.m_bStarting.load())
         return;
-    const int32_t connected = m_app.m_bConnected.load() ? 1 : 0;
+    const int32_t connected = m_shared.m_bConnected.load() ? 1 : 0;
     if (connected)
         AppendPendingText();
     if (connected != m_nLastConnected) {
@@ -112,9 +105,9 @@ void CKestraExtView::OnTimer() {
         if (connected)
             ApplyLogFont();
     }
+    if (connected != m_nLastConnected && m_pFrame)
+        m_pFrame->UpdateCommandUi(); // the link state decides most commands' state
     m_nLastConnected = connected;
-    if (m_pFrame)
-        m_pFrame->UpdateCommandUi();
 }
 
 int64_t CKestraExtView::DisplayLineKey(int position) {
@@ -147,17 +140,13 @@ void CKestraExtView::DeleteRange(QTextCursor& cursor, int from, int to) {
 int CKestraExtView::TextLength() const { return document()->characterCount() - 1; }
 
 void CKestraExtView::AppendPendingText() {
-    if (!m_app.m_bConnected.load() || m_app.m_bPaused.load())
+    if (!m_shared.m_bConnected.load() || m_shared.m_bPaused.load())
         return;
-    QString chunk;
-    {
-        std::lock_guard<std::mutex> guard(m_app.m_lock);
-        chunk.swap(m_app.m_strPendingText);
-    }
-    const int maxLength = m_app.m_nMaxTextLength.load();
+    const QString chunk = m_shared.TakePendingText();
+    const int maxLength = m_shared.m_nMaxTextLength.load();
     if (!chunk.isEmpty()) {
         // The log files receive every character received; only the view keeps the last M.
-        viewlogic::WriteLogOnDisk(m_app, chunk, m_logClock);
+        viewlogic::WriteLogOnDisk(m_shared, chunk, m_logClock);
 
         const QString shown = viewlogic::DisplayForm(viewlogic::ViewPartOfChunk(chunk, maxLength), &m_bPendingCr);
         // One edit block: the document and its layout see one change per tick.
@@ -180,7 +169,6 @@ void CKestraExtView::AppendPendingText() {
         edit.insertText(shown);
         edit.endEditBlock();
         setTextCursor(edit);
-        document()->setModified(false);
     }
     m_doc.SetModifiedFlag(false);
 }
@@ -188,47 +176,19 @@ void CKestraExtView::AppendPendingText() {
 // ---------------------------------------------------------------------------------------------------
 // Saved text
 
-QString CKestraExtView::ReportedText() const {
-    QList<QStringList> lines;
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
-        document()->documentLayout()->blockBoundingRect(block);
-        const QString text = block.text();
-        const QTextLayout* layout = block.layout();
-        QStringList displayLines;
-        if (layout && layout->lineCount() > 1) {
-            for (int i = 0; i < layout->lineCount(); ++i) {
-                const QTextLine line = layout->lineAt(i);
-                displayLines.append(text.mid(line.textStart(), line.textLength()));
-            }
-        } else {
-            displayLines.append(text);
-        }
-        lines.append(displayLines);
-    }
-    return viewlogic::ReportedText(lines);
-}
+QString CKestraExtView::ReportedText() const { return ::ReportedText(*document()); }
 
-bool CKestraExtView::SaveViewText(const QString& path) {
-    return viewlogic::WriteUtf16LeFile(path, ReportedText());
-}
+bool CKestraExtView::SaveViewText(const QString& path) { return SaveReportedText(*document(), path); }
 
 // ---------------------------------------------------------------------------------------------------
 // Commands
 
-void CKestraExtView::ClearModifiedFlags() {
-    document()->setModified(false);
-    m_doc.SetModifiedFlag(false);
-}
+void CKestraExtView::ClearModifiedFlags() { m_doc.SetModifiedFlag(false); }
 
 bool CKestraExtView::HasSelection() const { return textCursor().hasSelection(); }
 
 void CKestraExtView::OnFileSave() {
-    QString folder;
-    {
-        std::lock_guard<std::mutex> guard(m_app.m_lock);
-        folder = m_app.m_strLogFolder;
-    }
-    SaveViewText(folder + QStringLiteral("log.txt")); // result ignored: nothing is shown
+    SaveViewText(m_shared.LogFolder() + QStringLiteral("log.txt")); // result ignored: nothing is shown
 }
 
 void CKestraExtView::OnFileSaveAs() { m_doc.DoSaveAs(window()); }
@@ -266,12 +226,12 @@ void CKestraExtView::OnEditClearAll() {
     ClearModifiedFlags();
 }
 
-void CKestraExtView::OnEditPause() { m_app.m_bPaused.store(m_app.m_bPaused.load() ? 0 : 1); }
+void CKestraExtView::OnEditPause() { m_shared.m_bPaused.store(m_shared.m_bPaused.load() ? 0 : 1); }
 
 void CKestraExtView::OnAlwaysOnTop() {
-    m_app.m_bAlwaysOnTop.store(m_app.m_bAlwaysOnTop.load() ? 0 : 1);
+    m_shared.m_bAlwaysOnTop.store(m_shared.m_bAlwaysOnTop.load() ? 0 : 1);
     if (QWidget* top = m_pFrame ? static_cast<QWidget*>(m_pFrame) : window())
-        ApplyAlwaysOnTop(top, m_app.m_bAlwaysOnTop.load() != 0);
+        ApplyAlwaysOnTop(top, m_shared.m_bAlwaysOnTop.load() != 0);
 }
 
 void CKestraExtView::ApplyAlwaysOnTop(QWidget* window, bool onTop) {

@@ -18,7 +18,7 @@
 #include <functional>
 #include <memory>
 
-class CKestraExtApp;
+class CKestraExtShared;
 class CKestraExtDoc;
 class CMainFrame;
 class QPrinter;
@@ -27,7 +27,7 @@ class QTextCursor;
 class CKestraExtView : public QPlainTextEdit {
     Q_OBJECT
 public:
-    CKestraExtView(CKestraExtApp& app, CKestraExtDoc& doc, QWidget* parent = nullptr);
+    CKestraExtView(CKestraExtShared& shared, CKestraExtDoc& doc, QWidget* parent = nullptr);
     ~CKestraExtView() override;
 
     CKestraExtDoc& GetDocument() const { return m_doc; }
@@ -41,8 +41,8 @@ public:
 
     // The per-tick pipeline (see the class comment). Called by the timer.
     void AppendPendingText();
-    // One timer tick: nothing during start-up; the pipeline while connected; the title again, the font
-    // when the link came up, and the frame's command states.
+    // One timer tick: nothing during start-up; the pipeline while connected; when the link state
+    // changed, the title, the font (once the link is up) and the frame's command states.
     void OnTimer();
 
     // The whole text as UTF-16LE (CR LF per line break, CR CR LF at soft breaks) to `path`. True when
@@ -89,7 +89,7 @@ private:
     void DeleteRange(QTextCursor& cursor, int from, int to);
     int RoomForTyping() const;
 
-    CKestraExtApp& m_app;
+    CKestraExtShared& m_shared;
     CKestraExtDoc& m_doc;
     CMainFrame* m_pFrame = nullptr;
     QFont m_font;                 // the log font (view font)

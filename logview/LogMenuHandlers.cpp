@@ -1,8 +1,8 @@
 #include "logview/LogMenuHandlers.h"
 
 #include "link/KestraShared.h"
-#include "link/LogCategories.h"
 #include "logview/MainFrame.h"
+#include "logview/logic/CategoryCommands.h"
 #include "res/Ids.h"
 
 #include <QAction>
@@ -18,34 +18,24 @@ void ShowState(QAction* action, const CommandState& state) {
 } // namespace
 
 void WireLogMenu(CMainFrame& frame, CKestraExtShared& shared) {
-    using namespace ids;
-    for (const SimpleCategory& category : SimpleCategories()) {
-        const int id = category.commandId;
-        frame.SetCommandHandler(id, [&shared, id] { ToggleCategory(shared, id); });
-        frame.SetUpdateHandler(id, [&shared, id](QAction* action) { ShowState(action, CategoryUpdateState(shared, id)); });
-    }
-    frame.SetCommandHandler(ID_OPTIONS_INSERT_DATETIME, [&shared] { ToggleDateTimeStamp(shared); });
-    frame.SetUpdateHandler(ID_OPTIONS_INSERT_DATETIME, [&shared](QAction* action) {
-        ShowState(action, CategoryUpdateState(shared, ID_OPTIONS_INSERT_DATETIME));
-    });
-
-    // OPC XML/DA, OPC UA, OPC .Net and Tags...: their dialogs come later; until then they do nothing and
-    // follow the link state.
-    const struct {
-        int id;
-        KestraWord* check;
-    } opcAndTags[] = {{ID_LOG_OPC_XMLDA, &shared.m_opcXmlDa.enabled},
-                      {ID_LOG_OPC_UA, &shared.m_opcUa.enabled},
-                      {ID_LOG_OPC_NET, &shared.m_opcNet.enabled},
-                      {ID_LOG_TAGS, nullptr}};
-    for (const auto& item : opcAndTags) {
-        KestraWord* check = item.check;
-        frame.SetCommandHandler(item.id, [] {});
-        frame.SetUpdateHandler(item.id, [&shared, check](QAction* action) {
-            const bool connected = shared.m_bConnected.load() != 0;
-            action->setEnabled(connected);
-            if (connected && check && action->isCheckable())
-                action->setChecked(check->load() != 0);
+    for (const auto& [id, category] : viewlogic::CategoryCommands()) {
+        if (Category(category).kind == CategoryKind::OpcKind) {
+            // The OPC kinds open their settings dialog, which lives above the log window.
+            frame.SetCommandHandler(id, [] {});
+            frame.SetUpdateHandler(id, [&shared, category](QAction* action) {
+                const bool connected = shared.m_bConnected.load() != 0;
+                action->setEnabled(connected);
+                if (connected && action->isCheckable())
+                    action->setChecked(Category(category).field(shared).load() != 0);
+            });
+            continue;
+        }
+        frame.SetCommandHandler(id, [&shared, id] { viewlogic::ToggleCategory(shared, id); });
+        frame.SetUpdateHandler(id, [&shared, id](QAction* action) {
+            ShowState(action, viewlogic::CategoryUpdateState(shared, id));
         });
     }
+    frame.SetCommandHandler(ids::ID_LOG_TAGS, [] {});
+    frame.SetUpdateHandler(ids::ID_LOG_TAGS,
+                           [&shared](QAction* action) { action->setEnabled(shared.m_bConnected.load() != 0); });
 }

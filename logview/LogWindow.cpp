@@ -1,16 +1,16 @@
 #include "logview/LogWindow.h"
 
-#include "app/KestraExtApp.h"
+#include "link/KestraShared.h"
 #include "logview/KestraExtDoc.h"
 #include "logview/KestraExtView.h"
 #include "logview/MainFrame.h"
 
-LogWindow CreateLogWindow(CKestraExtApp& app) {
+LogWindow CreateLogWindow(CKestraExtShared& shared) {
     LogWindow window;
-    window.frame = new CMainFrame(&app);
-    window.doc = new CKestraExtDoc(app, window.frame);
-    window.doc->SetFrame(window.frame);
-    window.view = new CKestraExtView(app, *window.doc, window.frame);
+    window.frame = new CMainFrame(&shared);
+    window.doc = new CKestraExtDoc(shared, window.frame);
+    QObject::connect(window.doc, &CKestraExtDoc::titleChanged, window.frame, &CMainFrame::SetDocumentTitle);
+    window.view = new CKestraExtView(shared, *window.doc, window.frame);
     window.frame->setCentralWidget(window.view);
     window.view->WireCommands(window.frame);
     window.doc->OnNewDocument();

@@ -2,7 +2,7 @@
 // log view as the frame's client area, with the view's commands bound and its initial update run.
 #pragma once
 
-class CKestraExtApp;
+class CKestraExtShared;
 class CKestraExtDoc;
 class CKestraExtView;
 class CMainFrame;
@@ -14,4 +14,4 @@ struct LogWindow {
 };
 
 // The frame is not shown. The caller owns the frame (deleting it deletes the document and the view).
-LogWindow CreateLogWindow(CKestraExtApp& app);
+LogWindow CreateLogWindow(CKestraExtShared& shared);

@@ -1,7 +1,8 @@
 #include "logview/MainFrame.h"
 
-#include "app/KestraExtApp.h"
+#include "link/KestraShared.h"
 #include "logview/DlgSave.h"
+#include "logview/logic/CategoryCommands.h"
 #include "res/Icon.h"
 #include "res/Ids.h"
 #include "res/Resources.h"
@@ -25,33 +26,6 @@ const char kPendingFrameSize[] = "kestraPendingFrameSize";
 // rectangle, applied when the frame first returns to the normal state (not every platform knows it).
 const char kPendingNormalFrame[] = "kestraPendingNormalFrame";
 
-// Commands whose menu item shows a check mark.
-bool IsCheckable(int id) {
-    using namespace ids;
-    switch (id) {
-    case ID_EDIT_PAUSE:
-    case ID_LOG_RECIPE_REPORT:
-    case ID_LOG_FIELD_READ:
-    case ID_LOG_FIELD_WRITE:
-    case ID_LOG_PROTOCOL_ANALYZER:
-    case ID_LOG_TRACE:
-    case ID_LOG_TCPIP:
-    case ID_LOG_OPC_DA:
-    case ID_LOG_OPC_XMLDA:
-    case ID_LOG_OPC_UA:
-    case ID_LOG_OPC_NET:
-    case ID_LOG_DISPLAY:
-    case ID_LOG_LOGON:
-    case ID_LOG_DATABASE:
-    case ID_LOG_DDE:
-    case ID_OPTIONS_INSERT_DATETIME:
-    case ID_OPTIONS_ALWAYS_ON_TOP:
-        return true;
-    default:
-        return false;
-    }
-}
-
 QMargins FrameMargins(const QWidget* window) {
     const QRect frame = window->frameGeometry();
     const QRect client = window->geometry();
@@ -61,7 +35,7 @@ QMargins FrameMargins(const QWidget* window) {
 
 } // namespace
 
-CMainFrame::CMainFrame(CKestraExtApp* app, QWidget* parent) : QMainWindow(parent), m_app(app) {
+CMainFrame::CMainFrame(CKestraExtShared* shared, QWidget* parent) : QMainWindow(parent), m_shared(shared) {
     setWindowIcon(res::ProgramIcon());
     BuildMenuBar();
     BuildAccelerators();
@@ -71,14 +45,17 @@ CMainFrame::CMainFrame(CKestraExtApp* app, QWidget* parent) : QMainWindow(parent
     SetCommandHandler(ids::ID_HELP_FINDER, [] {});
     SetCommandHandler(ids::ID_NEXT_PANE, [] {});
     SetCommandHandler(ids::ID_PREV_PANE, [] {});
-    if (m_app)
-        SetCommandHandler(ids::ID_OPTIONS_SAVE_ON_DISK, [this] { RunSaveOnDiskCommand(*m_app, this); });
+    if (m_shared)
+        SetCommandHandler(ids::ID_OPTIONS_SAVE_ON_DISK, [this] { RunSaveOnDiskCommand(*m_shared, this); });
 
     if (QCoreApplication::instance())
         QCoreApplication::instance()->installEventFilter(this);
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    // The view goes before the document whose text it shows (both are children of the frame).
+    delete takeCentralWidget();
+}
 
 void CMainFrame::BuildMenuBar() {
     QMenuBar* bar = menuBar();
@@ -95,7 +72,7 @@ void CMainFrame::BuildMenuBar() {
             QAction* action = menu->addAction(item.text);
             const int id = item.id;
             action->setData(id);
-            action->setCheckable(IsCheckable(id));
+            action->setCheckable(viewlogic::IsCheckableCommand(id));
             action->setEnabled(!item.initiallyDisabled);
             connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
             if (!m_actions.contains(id))
@@ -164,6 +141,11 @@ void CMainFrame::UpdateMenu(QMenu* menu) {
     }
 }
 
+void CMainFrame::UpdateCommand(int commandId) {
+    if (QAction* action = m_actions.value(commandId, nullptr))
+        UpdateAction(action);
+}
+
 void CMainFrame::UpdateCommandUi() {
     for (QAction* action : std::as_const(m_actions))
         UpdateAction(action);
@@ -191,15 +173,15 @@ void CMainFrame::SetDocumentTitle(const QString& documentTitle) {
 }
 
 void CMainFrame::SaveFrameSettings() {
-    if (!m_app)
+    if (!m_shared)
         return;
-    const QString& iniPath = m_app->m_strUserIniPath;
+    const QString& iniPath = m_shared->m_strUserIniPath;
     // Write failures are ignored: the close goes on.
     CapturePlacement(this, m_haveNormalFrameMargins ? &m_normalFrameMargins : nullptr).Write(iniPath);
     const QString section = QStringLiteral("LogOnDisk");
     profile::WritePrivateProfileString(section, QStringLiteral("Type"),
-                                       QString::number(m_app->m_nLogOnDiskType.load()), iniPath);
-    profile::WritePrivateProfileString(section, QStringLiteral("FileName"), m_app->m_strLogOnDiskFile,
+                                       QString::number(m_shared->m_nLogOnDiskType.load()), iniPath);
+    profile::WritePrivateProfileString(section, QStringLiteral("FileName"), m_shared->m_strLogOnDiskFile,
                                        iniPath);
 }
 

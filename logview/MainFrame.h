@@ -10,14 +10,14 @@
 
 #include <functional>
 
-class CKestraExtApp;
+class CKestraExtShared;
 class QAction;
 class QMenu;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    explicit CMainFrame(CKestraExtApp* app, QWidget* parent = nullptr);
+    explicit CMainFrame(CKestraExtShared* shared, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     // The action of a command id from the menu or the accelerator table (nullptr when unknown).
@@ -25,8 +25,11 @@ public:
     // Command routing: `handler` runs when the command fires while its action is enabled.
     void SetCommandHandler(int commandId, std::function<void()> handler);
     // Update handler: sets the action's enabled and checked state. Update handlers run when a menu is
-    // about to show and on every UpdateCommandUi() (the view's timer calls it).
+    // about to show, before a command runs (so a disabled command never runs, whatever the state shown),
+    // and when the state that decides them changes: UpdateCommand for one command, UpdateCommandUi for
+    // all of them.
     void SetUpdateHandler(int commandId, std::function<void(QAction*)> handler);
+    void UpdateCommand(int commandId);
     void UpdateCommandUi();
 
     // The caption is the document title followed by " - ".
@@ -69,7 +72,7 @@ private:
     bool m_firstShow = true;
     QMargins m_normalFrameMargins; // the frame's margins last seen in the normal state
     bool m_haveNormalFrameMargins = false;
-    CKestraExtApp* m_app;
+    CKestraExtShared* m_shared;
     QHash<int, QAction*> m_actions;
     QHash<int, std::function<void()>> m_commandHandlers;
     QHash<int, std::function<void(QAction*)>> m_updateHandlers;

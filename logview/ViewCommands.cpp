@@ -3,7 +3,7 @@
 // queue), and the OPC and Tags items.
 #include "logview/KestraExtView.h"
 
-#include "app/KestraExtApp.h"
+#include "link/KestraShared.h"
 #include "logview/KestraExtDoc.h"
 #include "logview/LogMenuHandlers.h"
 #include "logview/MainFrame.h"
@@ -44,17 +44,23 @@ void CKestraExtView::WireCommands(CMainFrame* frame) {
 
     frame->SetCommandHandler(ID_EDIT_PAUSE, [this] { OnEditPause(); });
     frame->SetUpdateHandler(ID_EDIT_PAUSE, [this](QAction* action) {
-        action->setEnabled(m_app.m_bConnected.load() != 0);
-        SetCheck(action, m_app.m_bPaused.load() != 0);
+        action->setEnabled(m_shared.m_bConnected.load() != 0);
+        SetCheck(action, m_shared.m_bPaused.load() != 0);
     });
 
     frame->SetCommandHandler(ID_OPTIONS_ALWAYS_ON_TOP, [this] { OnAlwaysOnTop(); });
     frame->SetUpdateHandler(ID_OPTIONS_ALWAYS_ON_TOP, [this](QAction* action) {
         action->setEnabled(true);
-        SetCheck(action, m_app.m_bAlwaysOnTop.load() != 0);
+        SetCheck(action, m_shared.m_bAlwaysOnTop.load() != 0);
     });
 
-    WireLogMenu(*frame, m_app);
+    WireLogMenu(*frame, m_shared);
+
+    // Copy and Delete Contents follow the selection.
+    connect(this, &QPlainTextEdit::copyAvailable, frame, [frame] {
+        frame->UpdateCommand(ID_EDIT_COPY);
+        frame->UpdateCommand(ID_EDIT_DELETE);
+    });
 
     // The document's save prompt at close (only when the user changed the text while no tick ran).
     frame->SetCloseQuery([this] { return m_doc.SaveModified(window()); });

@@ -230,3 +230,13 @@ void CProgressWnd::DestroyWindow() {
     hide();
     m_bDestroyed = true;
 }
+
+void CProgressWnd::ShowWaitNotice(const QString& text) {
+    ShowCancelButton(false);
+    ShowBar(false);
+    BeginModal(QStringLiteral("Progress"), false);
+    ResizeForText(1, 300);
+    UpdateWindow();
+    SetMessage(text);
+    UpdateWindow();
+}

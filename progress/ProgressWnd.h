@@ -39,6 +39,10 @@ public:
     // Repaints the popup now and processes pending paint events (no user input).
     void UpdateWindow();
 
+    // The one-line wait notice that start-up and shut-down show: no Cancel button, no bar, modal over
+    // the main window, one text line 300 pixels wide, `text` as the message, painted now.
+    void ShowWaitNotice(const QString& text);
+
     // The window's DestroyWindow: saves the position, re-enables the main window. Runs once.
     void DestroyWindow();
 

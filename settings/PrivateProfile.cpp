@@ -1,5 +1,7 @@
 #include "settings/PrivateProfile.h"
 
+#include "base/Numbers.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -217,27 +219,6 @@ bool badKey(const QString& k) {
 
 } // namespace
 
-int32_t LeadingDecimal(const QString& text) {
-    qsizetype i = 0;
-    // The white space that the C library's wide conversion skips.
-    auto isSpace = [](QChar c) {
-        return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r';
-    };
-    while (i < text.size() && isSpace(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    uint32_t value = 0;
-    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i)
-        value = value * 10u + static_cast<uint32_t>(text[i].unicode() - u'0');
-    if (negative)
-        value = 0u - value;
-    return static_cast<int32_t>(value);
-}
-
 QString GetPrivateProfileString(const QString& section, const QString& key, const QString& def, int capacity,
                                 const QString& file) {
     if (capacity <= 0)
@@ -255,7 +236,7 @@ int32_t GetPrivateProfileInt(const QString& section, const QString& key, int32_t
     const auto value = findValue(section, key, file);
     if (!value)
         return def;
-    return LeadingDecimal(*value);
+    return base::LeadingDecimalWrapped(*value);
 }
 
 bool WritePrivateProfileString(const QString& sectionIn, const QString& keyIn, const QString& value,

@@ -15,10 +15,6 @@
 
 namespace profile {
 
-// The leading-decimal rule: leading white space, an optional sign, decimal digits up to the first
-// other character (32-bit wrap-around, no range check); no digits gives 0.
-int32_t LeadingDecimal(const QString& text);
-
 // Reads a string; `capacity` counts characters including the terminator, so at most capacity - 1 are
 // returned (capacity <= 0 returns an empty string).
 QString GetPrivateProfileString(const QString& section, const QString& key, const QString& def, int capacity,

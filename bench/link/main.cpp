@@ -63,11 +63,7 @@ bool WriteLines(const QString& fifo, int count) {
 }
 
 int CountArrived(CKestraExtShared& app, int count, bool* inOrder) {
-    QString text;
-    {
-        std::lock_guard<std::mutex> guard(app.m_lock);
-        text = app.m_strPendingText;
-    }
+    const QString text = app.PendingText();
     int found = 0;
     qsizetype from = 0;
     *inOrder = true;
@@ -98,19 +94,20 @@ bool RunThroughput(LogdProcess& logd, const QString& fifo, int lines, int maxTex
     std::thread writer([&] { WriteLines(fifo, lines); });
     const qsizetype lastLine = Line(lines - 1).size();
     WaitFor([&] {
-        std::lock_guard<std::mutex> guard(app.m_lock);
-        return app.m_strPendingText.size() >= lastLine && app.m_strPendingText.contains(Line(lines - 1));
+        const QString text = app.PendingText();
+        return text.size() >= lastLine && text.contains(Line(lines - 1));
     }, 600000);
     const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
     writer.join();
     StopWorkerThread(&app, worker);
     bool inOrder = false;
     const int arrived = CountArrived(app, lines, &inOrder);
-    if (app.m_strPendingText.contains(QStringLiteral("dropped because the client did not read in time")))
+    const QString received = app.PendingText();
+    if (received.contains(QStringLiteral("dropped because the client did not read in time")))
         std::printf("  the service's queue (1 Mi code units) overflowed: use fewer lines\n");
     std::printf("max text %6d: %d of %d lines arrived%s in %.2f s = %.0f lines/s (%.0f chars/s)\n", maxText,
                 arrived, lines, inOrder ? " in order" : " OUT OF ORDER", seconds, arrived / seconds,
-                static_cast<double>(app.m_strPendingText.size()) / seconds);
+                static_cast<double>(received.size()) / seconds);
     return arrived == lines && inOrder;
 }
 

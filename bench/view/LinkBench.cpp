@@ -6,7 +6,7 @@
 void RunLinkBench() { std::printf("link figures skipped: the test service helper is not built\n"); }
 #else
 
-#include "app/KestraExtApp.h"
+#include "link/KestraShared.h"
 #include "common/LogdProcess.h"
 #include "link/Worker.h"
 #include "logview/KestraExtView.h"
@@ -37,18 +37,18 @@ void Wait(int ms) {
 
 void MeasureLatency(LogdProcess& logd, const QString& host, int lines, int intervalMs) {
     QTemporaryDir dir;
-    CKestraExtApp app;
+    CKestraExtShared app;
     app.m_strHost = host;
     app.m_nPort = logd.port();
     app.m_strExeIniPath = dir.path() + "/none.ini";
     app.m_strUserIniPath = dir.path() + "/KestraExt.ini";
-    app.m_strLogFolder = dir.path() + "/";
+    app.SetLogFolder(dir.path() + "/");
     app.m_bConnected = 1;
     LogWindow window = CreateLogWindow(app);
     window.frame->resize(900, 700);
     window.frame->show();
     app.m_bConnected = 0;
-    app.m_pWorkerThread = StartWorkerThread(&app);
+    auto worker = StartWorkerThread(&app);
 
     QElapsedTimer clock;
     clock.start();
@@ -56,7 +56,7 @@ void MeasureLatency(LogdProcess& logd, const QString& host, int lines, int inter
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     if (!app.m_bConnected.load()) {
         std::printf("latency %s: no link\n", qPrintable(host));
-        StopWorkerThread(&app, app.m_pWorkerThread);
+        StopWorkerThread(&app, worker);
         delete window.frame;
         return;
     }
@@ -88,7 +88,7 @@ void MeasureLatency(LogdProcess& logd, const QString& host, int lines, int inter
                 qPrintable(host), window.view->RefreshPeriod(), latency.size(), lines, Percentile(latency, 50),
                 Percentile(latency, 99), Percentile(latency, 100));
     std::fflush(stdout);
-    StopWorkerThread(&app, app.m_pWorkerThread);
+    StopWorkerThread(&app, worker);
     delete window.frame;
 }
 

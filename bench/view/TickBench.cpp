@@ -1,7 +1,7 @@
 // Time per tick: a chunk appended into a view already holding close to M characters, with trimming.
 #include "bench/view/BenchUtil.h"
 
-#include "app/KestraExtApp.h"
+#include "link/KestraShared.h"
 #include "logview/KestraExtView.h"
 #include "logview/LogWindow.h"
 #include "logview/MainFrame.h"
@@ -14,9 +14,9 @@ namespace {
 
 void Measure(const char* label, int chunkLength, int ticks) {
     QTemporaryDir dir;
-    CKestraExtApp app;
+    CKestraExtShared app;
     app.m_strUserIniPath = dir.path() + "/KestraExt.ini";
-    app.m_strLogFolder = dir.path() + "/";
+    app.SetLogFolder(dir.path() + "/");
     app.m_bConnected = 1;
     LogWindow window = CreateLogWindow(app);
     window.frame->resize(900, 700);
@@ -24,8 +24,7 @@ void Measure(const char* label, int chunkLength, int ticks) {
     QCoreApplication::processEvents();
 
     auto feed = [&](const QString& text) {
-        std::lock_guard<std::mutex> guard(app.m_lock);
-        app.m_strPendingText += text;
+        app.AddPendingText(text);
     };
     feed(LogLines(app.m_nMaxTextLength.load() - 10));
     window.view->OnTimer();

@@ -57,11 +57,7 @@ void WriteLogOnDisk(CKestraExtShared& shared, QStringView chunk, const LocalCloc
     const int type = shared.m_nLogOnDiskType.load();
     if (type != kLogOnDiskDaily && type != kLogOnDiskCustom)
         return;
-    QString logFolder;
-    {
-        std::lock_guard<std::mutex> guard(shared.m_lock);
-        logFolder = shared.m_strLogFolder;
-    }
+    const QString logFolder = shared.LogFolder();
     const QDateTime now = clock ? clock() : QDateTime::currentDateTime();
     const QString path = LogOnDiskPath(type, shared.m_strLogOnDiskFile, logFolder, now);
     if (path.isEmpty())

@@ -116,13 +116,4 @@ TEST_F(CommandLine, ArgumentsJoinedSoQuotingStyleDoesNotMatter) {
     EXPECT_EQ(CKestraExtApp::CommandLineFromArguments({"a\tb"}), "a\tb");
 }
 
-TEST(WideToInt, Rule) {
-    EXPECT_EQ(WideToInt(" \t\n\r\v\f42x"), 42);
-    EXPECT_EQ(WideToInt("-0"), 0);
-    EXPECT_EQ(WideToInt("+-1"), 0);
-    EXPECT_EQ(WideToInt(""), 0);
-    EXPECT_EQ(WideToInt("2147483647"), INT32_MAX);
-    EXPECT_EQ(WideToInt("4294967296"), 0); // stored without range checks: 32-bit wrap-around
-}
-
 } // namespace

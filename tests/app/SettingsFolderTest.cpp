@@ -1,5 +1,5 @@
 // The executable folder, the per-user settings folder and the product folder name.
-#include "app/SettingsFolder.h"
+#include "app/core/SettingsFolder.h"
 
 #include "EnvGuard.h"
 

@@ -1,6 +1,6 @@
 // The main frame: menu bar, accelerators, command routing and the settings written at every close.
 #include "logview/MainFrame.h"
-#include "app/KestraExtApp.h"
+#include "link/KestraShared.h"
 #include "logview/logic/WindowPlacement.h"
 #include "res/Ids.h"
 #include "res/Resources.h"
@@ -36,7 +36,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    CKestraExtApp app;
+    CKestraExtShared app;
 };
 
 bool WaitFor(const std::function<bool()>& condition, int ms = 3000) {

@@ -1,5 +1,5 @@
 // The Save On Disk dialog: its enabling rules (with and without widgets) and the command around it.
-#include "app/KestraExtApp.h"
+#include "link/KestraShared.h"
 #include "logview/DlgSave.h"
 #include "logview/logic/SaveOnDiskRules.h"
 #include "res/Ids.h"
@@ -38,7 +38,7 @@ DialogState StateOf(CDlgSave& dialog) {
 }
 
 // Runs the command with `act` acting on the modal dialog once it is up.
-void RunCommandWith(CKestraExtApp& app, const std::function<void(CDlgSave&)>& act) {
+void RunCommandWith(CKestraExtShared& app, const std::function<void(CDlgSave&)>& act) {
     QTimer::singleShot(0, [act] {
         auto* dialog = qobject_cast<CDlgSave*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
@@ -134,7 +134,7 @@ TEST(SaveOnDiskDialog, UnknownTypeChecksNoRadioButton) {
 }
 
 TEST(SaveOnDiskCommand, DateKeepsTheStoredNameAndCancelChangesNothing) {
-    CKestraExtApp app;
+    CKestraExtShared app;
     app.m_nLogOnDiskType = 2;
     app.m_strLogOnDiskFile = "custom.log";
     RunCommandWith(app, [](CDlgSave& dialog) {

@@ -1,7 +1,7 @@
 // Dialogs built from templates: dialog units, control kinds and places, tab order, results, About.
 #include "res/widgets/MessageBox.h"
 #include "res/widgets/TemplateDialog.h"
-#include "app/ui/AboutDlg.h"
+#include "app/AboutDlg.h"
 #include "res/Icon.h"
 #include "res/Ids.h"
 

@@ -1,16 +1,14 @@
 // The log-category rules without a service: what a click queues and what a menu item shows.
-#include "link/LogCategories.h"
+#include "logview/logic/CategoryCommands.h"
 #include "res/Ids.h"
 
 #include <gtest/gtest.h>
 
+using namespace viewlogic;
 
 namespace {
 
-std::vector<uint32_t> Queue(CKestraExtShared& app) {
-    std::lock_guard<std::mutex> guard(app.m_lock);
-    return app.m_switchQueue;
-}
+std::vector<uint32_t> Queue(CKestraExtShared& app) { return app.SwitchQueue(); }
 
 const int kAllSimple[] = {ids::ID_LOG_RECIPE_REPORT, ids::ID_LOG_FIELD_READ, ids::ID_LOG_FIELD_WRITE,
                           ids::ID_LOG_PROTOCOL_ANALYZER, ids::ID_LOG_TRACE, ids::ID_LOG_TCPIP,

@@ -3,6 +3,7 @@
 // changes go out, and the stop in the middle of an unanswered open.
 #include "FakeLogService.h"
 #include "WorkerTestUtil.h"
+#include "logview/logic/CategoryCommands.h"
 #include "link/LogCategories.h"
 #include "res/Ids.h"
 #include "settings/PrivateProfile.h"
@@ -11,6 +12,10 @@
 
 #include <algorithm>
 #include <functional>
+
+// The log-category rules by command id, as the Log menu applies them.
+using viewlogic::CategoryUpdateState;
+using viewlogic::ToggleCategory;
 
 namespace {
 
@@ -133,7 +138,7 @@ TEST(WorkerSwitches, SlowConnectionAsksOnceAndSkipsProjectFontAndTags) {
     FakeLogService service(settings);
     WorkerFixtureState s(service.port(), QStringLiteral("localhost"));
     s.app.m_bSlowConnection = 1;
-    s.app.m_strFontName = QStringLiteral("Before");
+    s.app.SetFont(QStringLiteral("Before"), -1);
     const QString folder = s.logFolder();
     SetAllFields(s.app, 3);
     ConnectOnce(s);
@@ -204,12 +209,8 @@ TEST(WorkerConnect, MissingFontValuesAndFailedProjectQueryKeepWhatTheyShould) {
     settings.projectPathFails = true; // font keys absent too
     FakeLogService service(settings);
     WorkerFixtureState s(service.port(), QStringLiteral("localhost"));
-    s.app.m_strFontName = QStringLiteral("Before");
-    s.app.m_nCharSet = 77;
-    {
-        std::lock_guard<std::mutex> guard(s.app.m_lock);
-        s.app.m_lstTags = QStringList{QStringLiteral("Old.Tag")};
-    }
+    s.app.SetFont(QStringLiteral("Before"), 77);
+    s.app.SetTags(QStringList{QStringLiteral("Old.Tag")});
     const QString folder = s.logFolder();
     ConnectOnce(s);
     EXPECT_EQ(s.fontName(), QString()) << "an empty name is stored";
@@ -223,13 +224,10 @@ TEST(WorkerSend, QueuesGoOutInOrderWithLow16BitsAndOpcKindsUaXmlDaNet) {
     settings.mask = 1 | (1 << 11); // the connect step reads the stamp as 1
     FakeLogService service(settings);
     WorkerFixtureState s(service.port());
-    {
-        std::lock_guard<std::mutex> guard(s.app.m_lock);
-        s.app.m_switchQueue = {PackChange(3, 0x10005), PackChange(2, 70000), PackChange(3, 0)};
-        s.app.m_opcXmlDaQueue = {PackChange(1, 7)};
-        s.app.m_opcUaQueue = {PackChange(4, 3), PackChange(2, 1)};
-        s.app.m_opcNetQueue = {PackChange(0, 9)};
-    }
+    s.app.QueueChanges({PackChange(3, 0x10005), PackChange(2, 70000), PackChange(3, 0)}, kOpcKindXmlDa,
+                       {PackChange(1, 7)});
+    s.app.QueueChanges({}, kOpcKindUa, {PackChange(4, 3), PackChange(2, 1)});
+    s.app.QueueChanges({}, kOpcKindNet, {PackChange(0, 9)});
     s.app.m_bDateTimeChanged = 1;
     WorkerRun worker(s.app);
     ASSERT_TRUE(WaitFor([&] { return !OfMethod(service.requests(), "log.read").empty(); }));

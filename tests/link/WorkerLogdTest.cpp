@@ -2,6 +2,7 @@
 // with everything read again, pause, the log folder per host, and how fast a stop is obeyed.
 #include "FakeLogService.h"
 #include "WorkerTestUtil.h"
+#include "logview/logic/CategoryCommands.h"
 #include "common/LogdProcess.h"
 #include "link/LogCategories.h"
 #include "res/Ids.h"
@@ -13,6 +14,10 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+// The log-category rules by command id, as the Log menu applies them.
+using viewlogic::CategoryUpdateState;
+using viewlogic::ToggleCategory;
 
 namespace {
 
@@ -99,10 +104,7 @@ TEST(WorkerLogd, ReconnectReadsEverythingAgainAndSendsTheQueueInOrder) {
     ASSERT_TRUE(profile::WritePrivateProfileString("Kestra", "Tag1", "Mixer.State", store));
     ASSERT_TRUE(profile::WritePrivateProfileString("Kestra", "Tag2", "No.Such.Tag", store));
     ASSERT_TRUE(profile::WritePrivateProfileString("Kestra", "Tag3", "Tank2.Level", store));
-    {
-        std::lock_guard<std::mutex> guard(s.app.m_lock);
-        s.app.m_strLogFolder = QStringLiteral("/elsewhere/");
-    }
+    s.app.SetLogFolder(QStringLiteral("/elsewhere/"));
 
     ASSERT_TRUE(logd.restart());
     ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));

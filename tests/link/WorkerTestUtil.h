@@ -42,37 +42,16 @@ struct WorkerFixtureState {
         app.m_strExeIniPath = exeDir.path() + QStringLiteral("/KestraExt.ini");
         app.m_strHost = host;
         app.m_nPort = port;
-        app.m_strLogFolder = exeDir.path() + QStringLiteral("/user/");
+        app.SetLogFolder(exeDir.path() + QStringLiteral("/user/"));
     }
 
-    QString pending() {
-        std::lock_guard<std::mutex> guard(app.m_lock);
-        return app.m_strPendingText;
-    }
-    QString logFolder() {
-        std::lock_guard<std::mutex> guard(app.m_lock);
-        return app.m_strLogFolder;
-    }
-    QStringList tags() {
-        std::lock_guard<std::mutex> guard(app.m_lock);
-        return app.m_lstTags;
-    }
-    QString fontName() {
-        std::lock_guard<std::mutex> guard(app.m_lock);
-        return app.m_strFontName;
-    }
-    int32_t charSet() {
-        std::lock_guard<std::mutex> guard(app.m_lock);
-        return app.m_nCharSet;
-    }
-    bool switchQueueEmpty() {
-        std::lock_guard<std::mutex> guard(app.m_lock);
-        return app.m_switchQueue.empty();
-    }
-    void queueSwitch(uint32_t index, int32_t value) {
-        std::lock_guard<std::mutex> guard(app.m_lock);
-        app.m_switchQueue.push_back(PackChange(index, value));
-    }
+    QString pending() { return app.PendingText(); }
+    QString logFolder() { return app.LogFolder(); }
+    QStringList tags() { return app.Tags(); }
+    QString fontName() { return app.Font().name; }
+    int32_t charSet() { return app.Font().charSet; }
+    bool switchQueueEmpty() { return app.SwitchQueue().empty(); }
+    void queueSwitch(uint32_t index, int32_t value) { app.QueueSwitchChange(PackChange(index, value)); }
 };
 
 // The worker thread of a test; stopped (and joined) at the latest when the object goes.

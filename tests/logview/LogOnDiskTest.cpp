@@ -22,7 +22,7 @@ struct LogOnDiskFixture : ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         folder = dir.path() + u'/';
-        shared.m_strLogFolder = folder;
+        shared.SetLogFolder(folder);
         shared.m_bConnected = 1;
     }
 };

@@ -1,7 +1,7 @@
 // A log window (document, frame, view) on a fresh application object with its files in a temporary folder.
 #pragma once
 
-#include "app/KestraExtApp.h"
+#include "link/KestraShared.h"
 #include "logview/KestraExtDoc.h"
 #include "logview/KestraExtView.h"
 #include "logview/LogWindow.h"
@@ -22,7 +22,7 @@ protected:
         ASSERT_TRUE(dir.isValid());
         folder = dir.path() + u'/';
         app.m_strUserIniPath = folder + "KestraExt.ini";
-        app.m_strLogFolder = folder;
+        app.SetLogFolder(folder);
     }
     void TearDown() override { delete window.frame; }
 
@@ -33,14 +33,8 @@ protected:
         window = CreateLogWindow(app);
         window.frame->resize(640, 480);
     }
-    void Feed(const QString& text) {
-        std::lock_guard<std::mutex> guard(app.m_lock);
-        app.m_strPendingText += text;
-    }
-    QString Pending() {
-        std::lock_guard<std::mutex> guard(app.m_lock);
-        return app.m_strPendingText;
-    }
+    void Feed(const QString& text) { app.AddPendingText(text); }
+    QString Pending() { return app.PendingText(); }
     QString Shown() const { return window.view->toPlainText(); }
     static QByteArray ReadAll(const QString& path) {
         QFile file(path);
@@ -50,6 +44,6 @@ protected:
 
     QTemporaryDir dir;
     QString folder;
-    CKestraExtApp app;
+    CKestraExtShared app;
     LogWindow window;
 };

@@ -38,19 +38,19 @@ protected:
         app.m_nLogOnDiskType = viewlogic::kLogOnDiskDaily;
         Build();
         app.m_bConnected = 0;
-        app.m_pWorkerThread = StartWorkerThread(&app);
+        worker = StartWorkerThread(&app);
         ASSERT_TRUE(WaitFor([&] { return app.m_bConnected.load() != 0; }));
     }
     void TearDown() override {
-        StopWorkerThread(&app, app.m_pWorkerThread);
+        StopWorkerThread(&app, worker);
         LogViewFixture::TearDown();
         ToolkitExit();
     }
     QString ProjectFolder() {
-        std::lock_guard<std::mutex> guard(app.m_lock);
-        return app.m_strLogFolder;
+        return app.LogFolder();
     }
     LogdProcess logd;
+    std::unique_ptr<std::thread> worker;
 };
 
 } // namespace

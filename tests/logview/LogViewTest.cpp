@@ -242,10 +242,7 @@ TEST_F(LogViewFixture, LogMenuTogglesQueuePackedEntries) {
     window.frame->RunCommand(ids::ID_LOG_RECIPE_REPORT); // switch 0
     EXPECT_EQ(app.m_nLogTrace.load(), 0);
     EXPECT_EQ(app.m_nLogRecipeReport.load(), 1);
-    {
-        std::lock_guard<std::mutex> guard(app.m_lock);
-        EXPECT_EQ(app.m_switchQueue, (std::vector<uint32_t>{PackChange(3, 1), PackChange(3, 0), PackChange(0, 1)}));
-    }
+    EXPECT_EQ(app.SwitchQueue(), (std::vector<uint32_t>{PackChange(3, 1), PackChange(3, 0), PackChange(0, 1)}));
     window.frame->UpdateCommandUi();
     EXPECT_TRUE(Action(ids::ID_LOG_RECIPE_REPORT)->isChecked());
     EXPECT_FALSE(Action(ids::ID_LOG_TRACE)->isChecked());
@@ -261,10 +258,7 @@ TEST_F(LogViewFixture, LogMenuTogglesQueuePackedEntries) {
     window.view->OnTimer();
     window.frame->RunCommand(ids::ID_LOG_RECIPE_REPORT);
     EXPECT_EQ(app.m_nLogRecipeReport.load(), 1);
-    {
-        std::lock_guard<std::mutex> guard(app.m_lock);
-        EXPECT_EQ(app.m_switchQueue.size(), 3u);
-    }
+    EXPECT_EQ(app.SwitchQueue().size(), 3u);
     EXPECT_TRUE(Action(ids::ID_LOG_RECIPE_REPORT)->isChecked());
 }
 
@@ -294,10 +288,7 @@ TEST_F(LogViewFixture, LogFontAtInitialUpdateAndOnceTheWorkerReadIt) {
     const QFont before = window.view->font();
     app.m_bConnected = 0;
     window.view->OnTimer();
-    {
-        std::lock_guard<std::mutex> guard(app.m_lock);
-        app.m_strFontName = QStringLiteral("DejaVu Sans Mono with a face name longer than thirty-one");
-    }
+    app.SetFont(QStringLiteral("DejaVu Sans Mono with a face name longer than thirty-one"), -1);
     app.m_bConnected = 1; // the worker stores the name before it raises the connected flag
     window.view->OnTimer();
     EXPECT_EQ(window.view->AppliedFontName(), QStringLiteral("DejaVu Sans Mono with a face na"));

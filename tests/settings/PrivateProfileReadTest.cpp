@@ -126,12 +126,4 @@ TEST_F(ProfileRead, VeryLongLine) {
     EXPECT_EQ(GetPrivateProfileInt("S", "after", 0, file), 1);
 }
 
-TEST(LeadingDecimal, Rule) {
-    EXPECT_EQ(LeadingDecimal(" \t 12ab"), 12);
-    EXPECT_EQ(LeadingDecimal(""), 0);
-    EXPECT_EQ(LeadingDecimal("-"), 0);
-    EXPECT_EQ(LeadingDecimal("-2147483648"), INT32_MIN);
-    EXPECT_EQ(LeadingDecimal("2147483648"), INT32_MIN);
-}
-
 } // namespace

@@ -1,5 +1,5 @@
 // The credential dialog: layout from template 133, focus, password mode and data exchange.
-#include "app/ui/CheckCredentialDlg.h"
+#include "app/CheckCredentialDlg.h"
 
 #include "res/Ids.h"
 

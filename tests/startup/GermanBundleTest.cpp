@@ -1,7 +1,7 @@
 // The German bundle shipped with the program: complete, consistent with the English originals, installed
 // beside the program, and used by the resource lookups once loaded.
-#include "app/Language.h"
-#include "app/LanguageBundle.h"
+#include "app/core/Language.h"
+#include "app/core/LanguageBundle.h"
 #include "res/BuiltinResources.h"
 #include "res/Ids.h"
 #include "res/Resources.h"

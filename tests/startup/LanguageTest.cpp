@@ -1,7 +1,7 @@
 // Choosing the culture and finding its language bundle.
 #include "app/EnvGuard.h"
-#include "app/Language.h"
-#include "app/LanguageBundle.h"
+#include "app/core/Language.h"
+#include "app/core/LanguageBundle.h"
 #include "res/Ids.h"
 #include "res/Resources.h"
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/KestraExtApp.h"
-#include "app/ui/StartupHooks.h"
+#include "app/StartupHooks.h"
 #include "common/LogdProcess.h"
 
 #include <QStringList>

@@ -1,9 +1,9 @@
 // The start-up and shut-down sequence against a real mirabo-logd.
 #include "StartupFixture.h"
 
-#include "app/ui/CheckCredentialDlg.h"
-#include "app/ui/KestraStartup.h"
-#include "app/ui/TitleRegistry.h"
+#include "app/CheckCredentialDlg.h"
+#include "app/KestraStartup.h"
+#include "desktop/TitleRegistry.h"
 #include "logview/MainFrame.h"
 #include "logview/logic/DocumentTitle.h"
 #include "progress/ProgressWnd.h"

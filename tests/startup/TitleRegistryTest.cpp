@@ -1,5 +1,5 @@
 // Finding a window by its exact title and bringing it to the front.
-#include "app/ui/TitleRegistry.h"
+#include "desktop/TitleRegistry.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,4 +1,4 @@
-#include "app/ui/TitleRegistry.h"
+#include "desktop/TitleRegistry.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>

@@ -1,7 +1,7 @@
 // Choosing the culture and loading its language bundle.
-#include "app/Language.h"
+#include "app/core/Language.h"
 
-#include "app/LanguageBundle.h"
+#include "app/core/LanguageBundle.h"
 #include "res/Resources.h"
 #include "settings/PrivateProfile.h"
 

@@ -1,4 +1,4 @@
-#include "app/ui/CheckCredentialDlg.h"
+#include "app/CheckCredentialDlg.h"
 
 #include "res/Ids.h"
 

@@ -1,13 +1,14 @@
 // Start-up and shut-down of the application object.
-#include "app/ui/KestraStartup.h"
+#include "app/KestraStartup.h"
 
 #include "app/KestraExtApp.h"
-#include "app/Language.h"
-#include "app/SettingsFolder.h"
-#include "app/ui/AboutDlg.h"
-#include "app/ui/CheckCredentialDlg.h"
-#include "app/ui/StartupHooks.h"
-#include "app/ui/TitleRegistry.h"
+#include "app/core/Language.h"
+#include "app/core/SettingsFolder.h"
+#include "app/AboutDlg.h"
+#include "app/CheckCredentialDlg.h"
+#include "app/StartupHooks.h"
+#include "desktop/TitleRegistry.h"
+#include "link/LinkOpen.h"
 #include "logview/KestraExtView.h"
 #include "logview/LogWindow.h"
 #include "logview/MainFrame.h"
@@ -26,26 +27,6 @@ namespace {
 
 const QString kKestra = QStringLiteral("Kestra");
 const QString kLogOnDisk = QStringLiteral("LogOnDisk");
-
-// An error box captioned with the application title. Start-up boxes have no parent: the main window
-// is disabled while the wait popup is up, and a box owned by it would be disabled too.
-void ErrorBox(const StartupHooks* hooks, const QString& text, bool topmost = false) {
-    if (hooks && hooks->messageBox)
-        hooks->messageBox(text, topmost);
-    else
-        res::ShowMessageBox(nullptr, text, res::MessageIcon::Error, topmost);
-}
-
-// The wait popup as start-up and shut-down use it: one line, no bar, no Cancel button, modal.
-void ShowWaitNotice(CProgressWnd& popup, const QString& text) {
-    popup.ShowCancelButton(false);
-    popup.ShowBar(false);
-    popup.BeginModal(QStringLiteral("Progress"), false);
-    popup.ResizeForText(1, 300);
-    popup.UpdateWindow();
-    popup.SetMessage(text);
-    popup.UpdateWindow();
-}
 
 // While start-up waits, a request to close the main window is held back and made again once start-up
 // has succeeded, as a request queued behind the start-up would be.
@@ -83,6 +64,13 @@ private:
 
 } // namespace
 
+void StartupErrorBox(const StartupHooks* hooks, const QString& text, bool topmost) {
+    if (hooks && hooks->messageBox)
+        hooks->messageBox(text, topmost);
+    else
+        res::ShowMessageBox(nullptr, text, res::MessageIcon::Error, topmost);
+}
+
 QString SingleInstanceTitle(const QString& host) {
     const QString station = IsLocalStation(host) ? res::String(ids::IDS_LOCAL) : host;
     return res::String(ids::IDS_DOC_TITLE) + QStringLiteral(": <") + station + QStringLiteral("> - ");
@@ -102,10 +90,7 @@ bool CKestraExtApp::InitInstance() {
     EnsureSettingsFolder(m_strUserFolder);
     m_strExeIniPath = m_strExeFolder + QStringLiteral("KestraExt.ini");
     m_strUserIniPath = m_strUserFolder + QStringLiteral("KestraExt.ini");
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_strLogFolder = m_strUserFolder;
-    }
+    SetLogFolder(m_strUserFolder);
 
     // Language: every text from here on, the single-instance title included, comes from the bundle.
     const QString culture =
@@ -142,15 +127,12 @@ bool CKestraExtApp::InitInstance() {
 
     // The wait notice, up until start-up returns. The host is shown as typed.
     CProgressWnd popup(m_pMainWnd, res::String(ids::IDS_APP_TITLE), false);
-    ShowWaitNotice(popup, res::FormatString(ids::IDS_CONNECTING, {m_strHost}));
+    popup.ShowWaitNotice(res::FormatString(ids::IDS_CONNECTING, {m_strHost}));
 
     // Logon, when the service demands one.
-    const int32_t polling =
-        profile::GetPrivateProfileInt(QStringLiteral("Options"), QStringLiteral("HTTPPolling"), 10, m_strExeIniPath);
     QString user = m_strUserName;
     QString password = m_strPassword;
-    int32_t reserved = 0;
-    if (LinkLogonRequired(m_strHost, m_nPort, m_strProxyHost, m_nProxyPort, m_strWtg, polling, &reserved) != 0) {
+    if (LogonRequired(Connection()) != 0) {
         int32_t fromCommandLine = 1;
         if (user.isEmpty()) {
             CCheckCredentialDlg dialog;
@@ -162,13 +144,13 @@ bool CKestraExtApp::InitInstance() {
             password = dialog.m_strPassword;
             fromCommandLine = 0;
             if (result == ids::IDCANCEL) {
-                ErrorBox(hooks, res::String(ids::IDS_INVALID_CREDENTIAL));
+                StartupErrorBox(hooks, res::String(ids::IDS_INVALID_CREDENTIAL));
                 return false;
             }
         }
         // A refused logon is told the same way: the program cannot work without it.
         if (LinkLogon(user, password, fromCommandLine) != 0) {
-            ErrorBox(hooks, res::String(ids::IDS_INVALID_CREDENTIAL));
+            StartupErrorBox(hooks, res::String(ids::IDS_INVALID_CREDENTIAL));
             return false;
         }
     }
@@ -195,8 +177,7 @@ int CKestraExtApp::ExitInstance() {
         StopWorker();
         profile::WritePrivateProfileString(kKestra, QStringLiteral("AlwaysOnTop"),
                                            QString::number(m_bAlwaysOnTop.load()), m_strUserIniPath);
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_lstTags.clear();
+        SetTags({});
     }
     ToolkitExit();
     FreeLanguageModule(&m_hResourceModule);

@@ -1,5 +1,5 @@
 // Reading and checking language bundle files.
-#include "app/LanguageBundle.h"
+#include "app/core/LanguageBundle.h"
 
 #include <QFile>
 #include <QStringDecoder>

@@ -1,6 +1,6 @@
 // The LCID to culture-name table of the language selection: the platform's legacy culture names.
 // A match is on the whole 32-bit LCID; an LCID that is not listed has no culture name.
-#include "app/Language.h"
+#include "app/core/Language.h"
 
 #include <algorithm>
 #include <array>

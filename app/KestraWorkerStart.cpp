@@ -1,7 +1,7 @@
 // Starting the connection worker with its wait for the first connection, and stopping it.
 #include "app/KestraExtApp.h"
-#include "app/ui/KestraStartup.h"
-#include "app/ui/StartupHooks.h"
+#include "app/KestraStartup.h"
+#include "app/StartupHooks.h"
 #include "link/Worker.h"
 #include "logview/MainFrame.h"
 #include "progress/ProgressWnd.h"
@@ -38,17 +38,11 @@ QString ConnectFailureMessage(const QString& host, int32_t hrConnect) {
 
 bool CKestraExtApp::StartWorker() {
     const StartupHooks* hooks = m_pStartupHooks;
-    const auto errorBox = [hooks](const QString& text, bool topmost) {
-        if (hooks && hooks->messageBox)
-            hooks->messageBox(text, topmost);
-        else
-            res::ShowMessageBox(nullptr, text, res::MessageIcon::Error, topmost);
-    };
 
     m_hrConnect = 0;
     m_pWorkerThread = hooks && hooks->startWorkerThread ? hooks->startWorkerThread(this) : StartWorkerThread(this);
     if (!m_pWorkerThread) {
-        errorBox(res::String(ids::IDS_NO_THREAD), false);
+        StartupErrorBox(hooks, res::String(ids::IDS_NO_THREAD), false);
         return false;
     }
 
@@ -69,7 +63,7 @@ bool CKestraExtApp::StartWorker() {
     }
 
     StopWorker();
-    errorBox(ConnectFailureMessage(m_strHost, m_hrConnect.load()), true);
+    StartupErrorBox(hooks, ConnectFailureMessage(m_strHost, m_hrConnect.load()), true);
     return false;
 }
 
@@ -79,15 +73,10 @@ void CKestraExtApp::StopWorker() {
         // The notice text only when there is a connection to close; otherwise the popup keeps the
         // layout it was made with until the worker has ended.
         CProgressWnd popup(m_pMainWnd, res::String(ids::IDS_APP_TITLE), false);
-        if (m_bConnected.load() != 0) {
-            popup.ShowCancelButton(false);
-            popup.ShowBar(false);
-            popup.BeginModal(QStringLiteral("Progress"), false);
-            popup.ResizeForText(1, 300);
+        if (m_bConnected.load() != 0)
+            popup.ShowWaitNotice(res::String(ids::IDS_CLOSING));
+        else
             popup.UpdateWindow();
-            popup.SetMessage(res::String(ids::IDS_CLOSING));
-        }
-        popup.UpdateWindow();
         // The stop word interrupts any toolkit call in progress, so the worker ends within about 2 s.
         StopWorkerThread(this, m_pWorkerThread);
     }

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+struct StartupHooks;
+
 // The caption a running instance for `host` carries while connected: string 61205, ": <", string 133
 // ("LOCAL") for the local station or the host as typed, then "> - ". A second start for the same
 // station looks for exactly this title.
@@ -14,3 +16,8 @@ QString SingleInstanceTitle(const QString& host);
 // otherwise string 134 with the station ("LOCAL" or the host), the code as a signed decimal and
 // string 61206.
 QString ConnectFailureMessage(const QString& host, int32_t hrConnect);
+
+// An error box of start-up and shut-down, captioned with the application title. It has no parent: the
+// main window is disabled while the wait popup is up, and a box owned by it would be disabled too.
+// `topmost` is set for the connection failures. Tests capture the box through the hooks.
+void StartupErrorBox(const StartupHooks* hooks, const QString& text, bool topmost = false);

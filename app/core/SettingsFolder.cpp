@@ -1,6 +1,6 @@
-#include "app/SettingsFolder.h"
+#include "app/core/SettingsFolder.h"
 
-#include "app/KestraExtApp.h"
+#include "base/Numbers.h"
 #include "settings/PrivateProfile.h"
 
 #include <QCoreApplication>
@@ -74,7 +74,7 @@ QString GetSettingsFolder(const QString& modulePath, int capacity) {
     QString product;
     const QString productFile = exeFolder + kProductSettings;
     if (QFileInfo(productFile).isFile()) {
-        const int32_t company = WideToInt(profile::GetPrivateProfileString(
+        const int32_t company = base::LeadingDecimalWrapped(profile::GetPrivateProfileString(
             QStringLiteral("OEM"), QStringLiteral("CompanyID"), QStringLiteral("0"), 128, productFile));
         product = GetProductFolderName(productFile, 128, company != 40) + u'/';
     }

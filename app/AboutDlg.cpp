@@ -1,4 +1,4 @@
-#include "app/ui/AboutDlg.h"
+#include "app/AboutDlg.h"
 
 #include "res/Icon.h"
 #include "res/Ids.h"

@@ -1,0 +1,76 @@
+#include "logview/logic/CategoryCommands.h"
+
+#include "res/Ids.h"
+
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
+namespace viewlogic {
+
+namespace {
+
+using Id = LogCategoryId;
+
+constexpr std::pair<int, LogCategoryId> kCommandCategories[] = {
+    {ids::ID_LOG_RECIPE_REPORT, Id::RecipeReport},
+    {ids::ID_LOG_FIELD_READ, Id::FieldRead},
+    {ids::ID_LOG_FIELD_WRITE, Id::FieldWrite},
+    {ids::ID_LOG_PROTOCOL_ANALYZER, Id::ProtocolAnalyzer},
+    {ids::ID_LOG_TRACE, Id::Trace},
+    {ids::ID_LOG_TCPIP, Id::TcpIp},
+    {ids::ID_LOG_OPC_DA, Id::OpcDa},
+    {ids::ID_LOG_OPC_XMLDA, Id::OpcXmlDa},
+    {ids::ID_LOG_OPC_UA, Id::OpcUa},
+    {ids::ID_LOG_OPC_NET, Id::OpcNet},
+    {ids::ID_LOG_DISPLAY, Id::Display},
+    {ids::ID_LOG_LOGON, Id::Logon},
+    {ids::ID_LOG_DATABASE, Id::Database},
+    {ids::ID_LOG_DDE, Id::Dde},
+    {ids::ID_OPTIONS_INSERT_DATETIME, Id::DateTimeStamp},
+};
+
+} // namespace
+
+std::span<const std::pair<int, LogCategoryId>> CategoryCommands() {
+    return kCommandCategories;
+}
+
+std::optional<LogCategoryId> CategoryOfCommand(int commandId) {
+    const auto it = std::find_if(std::begin(kCommandCategories), std::end(kCommandCategories),
+                                 [commandId](const auto& row) { return row.first == commandId; });
+    if (it == std::end(kCommandCategories))
+        return std::nullopt;
+    return it->second;
+}
+
+bool IsSimpleCategory(int commandId) {
+    const auto id = CategoryOfCommand(commandId);
+    return id && Category(*id).kind == CategoryKind::Simple;
+}
+
+bool IsCheckableCommand(int commandId) {
+    if (commandId == ids::ID_EDIT_PAUSE || commandId == ids::ID_OPTIONS_ALWAYS_ON_TOP)
+        return true;
+    const auto id = CategoryOfCommand(commandId);
+    return id && Category(*id).checkable;
+}
+
+void ToggleCategory(CKestraExtShared& shared, int commandId) {
+    const auto id = CategoryOfCommand(commandId);
+    if (!id)
+        return;
+    if (*id == LogCategoryId::DateTimeStamp)
+        ToggleDateTimeStamp(shared);
+    else
+        ::ToggleCategory(shared, *id);
+}
+
+CommandState CategoryUpdateState(const CKestraExtShared& shared, int commandId) {
+    const auto id = CategoryOfCommand(commandId);
+    if (!id || Category(*id).kind == CategoryKind::OpcKind)
+        return CommandState{};
+    return ::CategoryUpdateState(shared, *id);
+}
+
+} // namespace viewlogic
