@@ -11,7 +11,7 @@ CKestraExtApp::~CKestraExtApp() {
     // Normally StopWorker has ended the worker already. Should a path have skipped it, stop and join
     // here: destroying a running std::thread would end the process.
     if (m_pWorkerThread && m_pWorkerThread->joinable()) {
-        m_bStopWorker = 1;
+        RequestWorkerStop();
         m_pWorkerThread->join();
     }
 }

@@ -68,7 +68,7 @@ bool CKestraExtApp::StartWorker() {
 }
 
 void CKestraExtApp::StopWorker() {
-    m_bStopWorker = 1;
+    RequestWorkerStop();
     {
         // The notice text only when there is a connection to close; otherwise the popup keeps the
         // layout it was made with until the worker has ended.

@@ -137,3 +137,16 @@ ConnectionParams CKestraExtShared::Connection() const {
     Guard guard(m_lock);
     return ConnectionParams{m_strExeIniPath, m_strHost, m_nPort, m_strProxyHost, m_nProxyPort, m_strWtg};
 }
+
+void CKestraExtShared::RequestWorkerStop() {
+    {
+        std::lock_guard<std::mutex> guard(m_sleepMutex);
+        m_bStopWorker = 1;
+    }
+    m_sleepWake.notify_all();
+}
+
+bool CKestraExtShared::SleepUnlessStopped(std::chrono::milliseconds period) {
+    std::unique_lock<std::mutex> lock(m_sleepMutex);
+    return m_sleepWake.wait_for(lock, period, [this] { return m_bStopWorker.load() != 0; });
+}

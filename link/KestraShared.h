@@ -13,6 +13,8 @@
 #include <QStringList>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <initializer_list>
 #include <mutex>
@@ -95,6 +97,13 @@ public:
     // The connection parameters, copied under the lock.
     ConnectionParams Connection() const;
 
+    // --- Stopping the worker --------------------------------------------------------------------------
+    // Sets m_bStopWorker and wakes the worker if it sleeps between cycles.
+    void RequestWorkerStop();
+    // The worker's sleep between cycles: returns after `period`, or at once when a stop is requested
+    // (also one made by setting m_bStopWorker alone, at the latest after `period`). True when stopped.
+    bool SleepUnlessStopped(std::chrono::milliseconds period);
+
     // --- Settings paths (constant) --------------------------------------------------------------------
     QString m_strExeIniPath;  // executable folder + "KestraExt.ini"
     QString m_strUserIniPath; // per-user settings folder + "KestraExt.ini"
@@ -147,6 +156,9 @@ private:
     const ChangeQueue* OpcQueueOf(int32_t kind) const;
 
     mutable std::mutex m_lock; // the one lock of the program
+    // Only for the worker's sleep: the stop request wakes it (never held with m_lock).
+    std::mutex m_sleepMutex;
+    std::condition_variable m_sleepWake;
     QStringList m_lstTags;
     ChangeQueue m_switchQueue;
     ChangeQueue m_opcUaQueue;

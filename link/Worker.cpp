@@ -9,19 +9,6 @@ namespace {
 
 enum class WorkerState { Connect, Connected, Lost, GaveUp };
 
-// Sleeps `ms` milliseconds in slices, returning early once the stop word is set.
-void SleepUnlessStopped(const KestraWord& stop, int ms) {
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
-    while (stop.load() == 0) {
-        const auto now = Clock::now();
-        if (now >= deadline)
-            return;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
-        std::this_thread::sleep_for(std::min(left, std::chrono::milliseconds(kWorkerSleepSliceMs)));
-    }
-}
-
 // Closes the link held at the end: tells the service to stop collecting log text for this client when
 // no other link of the client still reads it. The stop word is unregistered first (it is set by now and
 // would fail these calls at once), and a short time-out bounds them instead.
@@ -100,7 +87,7 @@ unsigned WorkerProc(CKestraExtShared* app) {
             if (state == WorkerState::Connected)
                 state = WorkerState::Lost;
         }
-        SleepUnlessStopped(app->m_bStopWorker, sleepMs);
+        app->SleepUnlessStopped(std::chrono::milliseconds(sleepMs));
     }
 
     try {
@@ -127,7 +114,7 @@ std::unique_ptr<std::thread> StartWorkerThread(CKestraExtShared* app) {
 }
 
 void StopWorkerThread(CKestraExtShared* app, std::unique_ptr<std::thread>& thread) {
-    app->m_bStopWorker = 1;
+    app->RequestWorkerStop();
     if (thread && thread->joinable())
         thread->join();
     thread.reset();

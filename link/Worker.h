@@ -18,7 +18,6 @@
 constexpr int kWorkerCycleMs = 100;   // poll period, local and remote station alike
 constexpr int kWorkerRetryMs = 2000;  // sleep after a failed connect attempt
 constexpr int32_t kMaxStoredTags = 10000; // the connect step reads at most this many stored tags
-constexpr int kWorkerSleepSliceMs = 20; // the stop word is checked at least this often while sleeping
 
 // The thread procedure; returns 0. Never lets an exception out.
 unsigned WorkerProc(CKestraExtShared* app);

@@ -8,6 +8,8 @@
 #include "logview/logic/LogOnDisk.h"
 #include "logview/logic/TextTrimmer.h"
 #include "logview/logic/WindowPlacement.h"
+#include "res/Ids.h"
+#include "res/Resources.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -25,6 +27,18 @@
 
 #include <algorithm>
 
+namespace {
+
+// Log text needs no typographic shaping: without it (and without kerning) Latin text is laid out from
+// the font's character map directly, several times faster; scripts that need shaping still get it.
+QFont WithoutShaping(QFont font) {
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    font.setKerning(false);
+    return font;
+}
+
+} // namespace
+
 CKestraExtView::CKestraExtView(CKestraExtShared& shared, CKestraExtDoc& doc, QWidget* parent)
     : QPlainTextEdit(parent), m_shared(shared), m_doc(doc) {
     doc.AttachText(document());
@@ -33,6 +47,7 @@ CKestraExtView::CKestraExtView(CKestraExtShared& shared, CKestraExtDoc& doc, QWi
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     setUndoRedoEnabled(false);
+    setFont(WithoutShaping(font()));
 
     m_nTimerPeriod = viewlogic::RefreshPeriodMs(m_shared.m_strHost);
     m_nTimerId = startTimer(m_nTimerPeriod);
@@ -75,7 +90,7 @@ void CKestraExtView::ApplyLogFont() {
         return; // no configured font: the control keeps its current one
     // The platform's default font with the configured face name (at most 31 characters). The character
     // set has no counterpart in a Unicode font, so only the face name is taken over.
-    QFont font = QApplication::font(this);
+    QFont font = WithoutShaping(QApplication::font(this));
     font.setFamily(name.left(31));
     m_font = font;
     m_strAppliedFont = name.left(31);
@@ -139,34 +154,41 @@ void CKestraExtView::DeleteRange(QTextCursor& cursor, int from, int to) {
 
 int CKestraExtView::TextLength() const { return document()->characterCount() - 1; }
 
+QChar CKestraExtView::CharAt(int position) const {
+    const QChar c = document()->characterAt(position);
+    return c == QChar::ParagraphSeparator ? QChar(u'\n') : c;
+}
+
 void CKestraExtView::AppendPendingText() {
     if (!m_shared.m_bConnected.load() || m_shared.m_bPaused.load())
         return;
     const QString chunk = m_shared.TakePendingText();
     const int maxLength = m_shared.m_nMaxTextLength.load();
     if (!chunk.isEmpty()) {
-        // The log files receive every character received; only the view keeps the last M.
+        // The log files receive every character received; the view keeps at most M.
         viewlogic::WriteLogOnDisk(m_shared, chunk, m_logClock);
 
-        const QString shown = viewlogic::DisplayForm(viewlogic::ViewPartOfChunk(chunk, maxLength), &m_bPendingCr);
+        const viewlogic::ViewChunk shown = viewlogic::ChunkForView(chunk, maxLength, &m_bPendingCr, [](int leftOut) {
+            return res::FormatString(ids::IDS_VIEW_LEFT_OUT, {QString::number(leftOut)});
+        });
+        const auto charAt = [this](int position) { return CharAt(position); };
         // One edit block: the document and its layout see one change per tick.
         QTextCursor edit(document());
         edit.beginEditBlock();
-        const int bulk = viewlogic::BulkCutLength(TextLength());
+        const int bulk = viewlogic::BulkCutLength(TextLength(), charAt);
         if (bulk > 0)
             DeleteRange(edit, 0, bulk);
 
-        const QString text = toPlainText();
         m_cacheFrom = m_cacheTo = -1;
-        const int prefix = viewlogic::TrimPrefixLength(text, static_cast<int>(shown.size()), maxLength,
-                                                      [this](int position) { return DisplayLineKey(position); });
+        const int prefix = viewlogic::TrimPrefixLength(TextLength(), charAt, static_cast<int>(shown.text.size()),
+                                                      maxLength, [this](int position) { return DisplayLineKey(position); });
         m_cacheFrom = m_cacheTo = -1;
         if (prefix > 0)
             DeleteRange(edit, 0, prefix);
 
         // Incoming text always goes to the end; the selection ends up there.
         edit.movePosition(QTextCursor::End);
-        edit.insertText(shown);
+        edit.insertText(shown.text);
         edit.endEditBlock();
         setTextCursor(edit);
     }

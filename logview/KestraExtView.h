@@ -86,6 +86,7 @@ private:
     void ApplyLogFont();
     void ClearModifiedFlags();
     int64_t DisplayLineKey(int position);
+    QChar CharAt(int position) const; // a line break as '\n'
     void DeleteRange(QTextCursor& cursor, int from, int to);
     int RoomForTyping() const;
 

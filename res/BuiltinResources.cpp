@@ -72,6 +72,7 @@ const std::map<int, QString>& Strings() {
         {ids::ID_LOG_LOGON, QStringLiteral("Log users logon/logout")},
         {ids::ID_LOG_DDE, QStringLiteral("Log DDE messages")},
         {ids::ID_OPTIONS_INSERT_DATETIME, QStringLiteral("Insert date/time in log messages")},
+        {ids::IDS_VIEW_LEFT_OUT, QStringLiteral("[... %d characters not shown ...]")},
         {ids::IDS_LOCAL, QStringLiteral("LOCAL")},
         {ids::IDS_ERROR_CONNECTING,
          QStringLiteral(

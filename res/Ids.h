@@ -57,6 +57,7 @@ constexpr int IDS_OPC_NET_TITLE = 13;
 constexpr int IDS_VERBOSITY_ERROR = 14;
 constexpr int IDS_VERBOSITY_WARNING = 15;
 constexpr int IDS_VERBOSITY_INFORMATION = 16;
+constexpr int IDS_VIEW_LEFT_OUT = 140;       // "[... %d characters not shown ...]" (a chunk too long for the view)
 constexpr int IDS_LOCAL = 133;               // "LOCAL"
 constexpr int IDS_ERROR_CONNECTING = 134;    // "Error connecting to '%s' (%d) .\nPlease make sure ..."
 constexpr int IDS_APP_TITLE = 57344;         // "Kestra" (application title)

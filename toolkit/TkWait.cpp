@@ -31,7 +31,8 @@ bool stopRequested(const std::atomic<int32_t>* abortWord) {
 }
 
 int nextSliceMs(Deadline deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    // Rounded up: a last fraction of a millisecond is waited for in poll, not spun away.
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0)
         return 0;
     return left < kSliceMs ? static_cast<int>(left) : kSliceMs;

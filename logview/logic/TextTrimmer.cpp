@@ -6,12 +6,14 @@ namespace viewlogic {
 
 namespace {
 
-bool IsLineBreak(QChar c) { return c == u'\r' || c == u'\n'; }
+bool IsLineBreak(QChar c) { return c == u'\r' || c == u'\n' || c == QChar::ParagraphSeparator; }
+
+// True when a cut before `position` would separate the two halves of a surrogate pair.
+bool SplitsPair(QChar before, QChar at) { return before.isHighSurrogate() && at.isLowSurrogate(); }
 
 } // namespace
 
-int TrimPrefixLength(QStringView text, int chunkLength, int maxLength, const DisplayLineKey& lineOf) {
-    const int length = static_cast<int>(text.size());
+int TrimPrefixLength(int length, const CharAt& charAt, int chunkLength, int maxLength, const DisplayLineKey& lineOf) {
     if (length + chunkLength < maxLength)
         return 0;
     const int excess = std::min(length + chunkLength - maxLength, length);
@@ -20,14 +22,26 @@ int TrimPrefixLength(QStringView text, int chunkLength, int maxLength, const Dis
     const int64_t cutLine = lineOf(excess);
     int prefix = excess;
     while (prefix < length) {
-        if (!IsLineBreak(text[prefix]) && lineOf(prefix) != cutLine)
+        if (!IsLineBreak(charAt(prefix)) && lineOf(prefix) != cutLine)
             break;
         ++prefix;
     }
     return prefix;
 }
 
+int TrimPrefixLength(QStringView text, int chunkLength, int maxLength, const DisplayLineKey& lineOf) {
+    return TrimPrefixLength(static_cast<int>(text.size()), [text](int i) { return text[i]; }, chunkLength,
+                            maxLength, lineOf);
+}
+
 int BulkCutLength(int length) { return length >= kBulkCutThreshold ? std::min(kBulkCutLength, length) : 0; }
+
+int BulkCutLength(int length, const CharAt& charAt) {
+    const int cut = BulkCutLength(length);
+    if (cut > 0 && cut < length && SplitsPair(charAt(cut - 1), charAt(cut)))
+        return cut + 1;
+    return cut;
+}
 
 QString DisplayForm(QStringView chunk, bool* pendingCr) {
     QString out;
@@ -55,7 +69,42 @@ QString DisplayForm(QStringView chunk, bool* pendingCr) {
 QStringView ViewPartOfChunk(QStringView chunk, int maxLength) {
     if (maxLength < 0)
         maxLength = 0;
-    return chunk.size() > maxLength ? chunk.right(maxLength) : chunk;
+    if (chunk.size() <= maxLength)
+        return chunk;
+    qsizetype from = chunk.size() - maxLength;
+    if (from > 0 && SplitsPair(chunk[from - 1], chunk[from]))
+        ++from;
+    return chunk.mid(from);
+}
+
+ViewChunk ChunkForView(QStringView chunk, int maxLength, bool* pendingCr, const std::function<QString(int)>& marker) {
+    if (chunk.size() <= maxLength)
+        return ViewChunk{DisplayForm(chunk, pendingCr), 0};
+    // The marker's length depends on the count it shows: settle both in a few rounds.
+    qsizetype from = 0;
+    QString line;
+    for (int round = 0; round < 3; ++round) {
+        line = marker(static_cast<int>(from)) + u'\n';
+        const qsizetype room = std::max<qsizetype>(0, maxLength - line.size());
+        from = chunk.size() - std::min(room, chunk.size());
+        if (from > 0 && SplitsPair(chunk[from - 1], chunk[from]))
+            ++from;
+        // Shown from the start of a line, unless the last line alone is longer than the room.
+        if (from > 0 && !IsLineBreak(chunk[from - 1])) {
+            qsizetype next = from;
+            while (next < chunk.size() && !IsLineBreak(chunk[next]))
+                ++next;
+            if (next + 1 < chunk.size())
+                from = (chunk[next] == u'\r' && chunk[next + 1] == u'\n') ? next + 2 : next + 1;
+        }
+    }
+    line = marker(static_cast<int>(from)) + u'\n';
+    if (pendingCr)
+        *pendingCr = false; // the line break the view would join across chunks is among the left-out text
+    ViewChunk result{line + DisplayForm(chunk.mid(from), pendingCr), static_cast<int>(from)};
+    if (result.text.size() > maxLength) // a view too small even for the marker: its limit wins
+        result.text = ViewPartOfChunk(result.text, maxLength).toString();
+    return result;
 }
 
 } // namespace viewlogic

@@ -21,6 +21,8 @@ constexpr int kBulkCutThreshold = 14000;
 constexpr int kBulkCutLength = 5000;
 
 using DisplayLineKey = std::function<int64_t(int position)>;
+// The view's character at a position (a line break as '\n'); the text is read where needed, not copied.
+using CharAt = std::function<QChar(int position)>;
 
 // Number of characters to remove from the start of the view before a chunk of `chunkLength` characters
 // is appended, so that at most `maxLength` characters remain afterwards. 0 when the chunk fits
@@ -28,18 +30,32 @@ using DisplayLineKey = std::function<int64_t(int position)>;
 // then the rest of the display line that holds position n, then the line breaks and empty lines that
 // follow it, so the view again starts at the beginning of a line. Even when n is 0 the whole first display
 // line goes.
+int TrimPrefixLength(int length, const CharAt& charAt, int chunkLength, int maxLength, const DisplayLineKey& lineOf);
 int TrimPrefixLength(QStringView text, int chunkLength, int maxLength, const DisplayLineKey& lineOf);
 
 // Length of the bulk cut for a view of `length` characters: kBulkCutLength at kBulkCutThreshold or more
-// (never more than the text), else 0.
+// (never more than the text), else 0. With the text at hand the cut moves one character on when it would
+// fall between the two halves of a surrogate pair.
 int BulkCutLength(int length);
+int BulkCutLength(int length, const CharAt& charAt);
 
 // The chunk as the view stores it: every line break (CR LF, a lone CR, a lone LF, U+2029) becomes one
 // '\n', the rest unchanged. `pendingCr` carries a CR that ended the previous chunk across chunks, so a
 // CR LF split between two chunks still makes a single line break; it is updated for the next chunk.
 QString DisplayForm(QStringView chunk, bool* pendingCr = nullptr);
 
-// The chunk that the view may show: its last `maxLength` characters (all of it when shorter).
+// The chunk that the view may show: its last `maxLength` characters (all of it when shorter), one fewer
+// when the cut would fall between the two halves of a surrogate pair.
 QStringView ViewPartOfChunk(QStringView chunk, int maxLength);
+
+// What the view appends for a chunk, in its stored form (DisplayForm). A chunk of at most `maxLength`
+// characters is shown whole. Of a longer one the view shows one marker line saying how many characters
+// it leaves out (`marker` formats the count), then the end of the chunk from the start of a line, as much
+// as fits behind the marker in `maxLength`; the log files still receive the whole chunk.
+struct ViewChunk {
+    QString text;    // in the view's stored form
+    int leftOut = 0; // characters of the received chunk not shown (0 when it is shown whole)
+};
+ViewChunk ChunkForView(QStringView chunk, int maxLength, bool* pendingCr, const std::function<QString(int)>& marker);
 
 } // namespace viewlogic

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextLayout>
 
@@ -205,8 +206,18 @@ TEST_F(LogViewFixture, NeverAboveMAfterATick) {
             Feed(chunk);
             window.view->OnTimer();
             ASSERT_LE(window.view->TextLength(), max) << "tick " << tick;
-            ASSERT_TRUE(Shown().endsWith(viewlogic::DisplayForm(viewlogic::ViewPartOfChunk(chunk, max))))
-                << "tick " << tick;
+            const QString form = viewlogic::DisplayForm(chunk);
+            if (chunk.size() <= max) {
+                ASSERT_TRUE(Shown().endsWith(form)) << "tick " << tick;
+            } else {
+                // Too long for the view: a marker line, then the end of the chunk from a line start.
+                const QString marker = QStringLiteral("characters not shown ...]\n");
+                const qsizetype at = Shown().lastIndexOf(marker);
+                ASSERT_GE(at, 0) << "tick " << tick;
+                const QString tail = Shown().mid(at + marker.size());
+                ASSERT_FALSE(tail.isEmpty()) << "tick " << tick;
+                ASSERT_TRUE(form.endsWith(tail) && form[form.size() - tail.size() - 1] == u'\n') << "tick " << tick;
+            }
         }
     }
 }
@@ -325,4 +336,35 @@ TEST_F(LogViewFixture, InitialUpdateRestoresTheSavedPlacement) {
     window = CreateLogWindow(app);
     EXPECT_EQ(window.frame->geometry().size(), QSize(500, 400));
     EXPECT_EQ(window.frame->pos(), QPoint(100, 50));
+}
+
+TEST_F(LogViewFixture, CutsKeepSurrogatePairsWholeAndMarkWhatTheViewLeavesOut) {
+    Build();
+    const QString emoji = QStringLiteral("\U0001F600");
+    // The bulk cut of 5000 characters would fall between the halves of a pair.
+    Feed(u'a' + emoji.repeated(7499));
+    window.view->OnTimer();
+    Feed(QStringLiteral("x"));
+    window.view->OnTimer();
+    EXPECT_TRUE(Shown().isValidUtf16());
+    window.frame->RunCommand(ids::ID_FILE_SAVE);
+    const QByteArray saved = ReadAll(folder + "log.txt");
+    ASSERT_GE(saved.size(), 2);
+    EXPECT_FALSE(QChar(static_cast<char16_t>(uchar(saved[0]) | uchar(saved[1]) << 8)).isLowSurrogate());
+
+    // A burst longer than the view: one marker line with the count, the rest whole, the log file all of it.
+    app.m_nLogOnDiskType = viewlogic::kLogOnDiskCustom;
+    app.m_strLogOnDiskFile = QStringLiteral("burst.log");
+    window.frame->RunCommand(ids::ID_EDIT_CLEAR_ALL);
+    const QString burst = emoji.repeated(9000);
+    Feed(burst);
+    window.view->OnTimer();
+    const QString shown = Shown();
+    EXPECT_TRUE(shown.isValidUtf16());
+    EXPECT_LE(shown.size(), app.m_nMaxTextLength.load());
+    const QRegularExpressionMatch marker =
+        QRegularExpression(QStringLiteral("^\\[\\.\\.\\. (\\d+) characters not shown \\.\\.\\.\\]\n")).match(shown);
+    ASSERT_TRUE(marker.hasMatch()) << shown.left(60).toStdString();
+    EXPECT_EQ(marker.captured(1).toInt() + (shown.size() - marker.capturedLength()), burst.size());
+    EXPECT_EQ(ReadAll(folder + "burst.log"), burst.toUtf8());
 }

@@ -1,0 +1,61 @@
+// bench_feed: writes a steady stream of numbered lines in 100 ms batches.
+//
+//   bench_feed RATE SECONDS OUT...   (RATE lines per second; each OUT is a file or FIFO, appended to)
+//
+// Every batch goes to every output in one write, so several viewers see the same stream. Prints the
+// number of lines written.
+#include "StreamLine.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+int main(int argc, char** argv) {
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: bench_feed RATE SECONDS OUT...\n");
+        return 2;
+    }
+    const int rate = std::atoi(argv[1]);
+    const int seconds = std::atoi(argv[2]);
+    std::vector<int> outs;
+    for (int i = 3; i < argc; ++i) {
+        const int fd = ::open(argv[i], O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+        if (fd < 0) {
+            std::perror(argv[i]);
+            return 1;
+        }
+        outs.push_back(fd);
+    }
+    using Clock = std::chrono::steady_clock;
+    const int batches = seconds * 10;
+    int64_t number = 0;
+    auto next = Clock::now();
+    for (int b = 0; b < batches; ++b) {
+        // Spread the remainder so that the rate holds for any RATE.
+        const int64_t target = int64_t(rate) * (b + 1) / 10;
+        std::string batch;
+        const int64_t now = stream::NowNs();
+        while (number < target)
+            batch += stream::MakeLine(number++, now);
+        for (int fd : outs) {
+            size_t done = 0;
+            while (done < batch.size()) {
+                const ssize_t n = ::write(fd, batch.data() + done, batch.size() - done);
+                if (n <= 0)
+                    return 1;
+                done += static_cast<size_t>(n);
+            }
+        }
+        next += std::chrono::milliseconds(100);
+        std::this_thread::sleep_until(next);
+    }
+    for (int fd : outs)
+        ::close(fd);
+    std::printf("%lld\n", static_cast<long long>(number));
+    return 0;
+}
