@@ -191,6 +191,7 @@ void CKestraExtView::AppendPendingText() {
         edit.insertText(shown.text);
         edit.endEditBlock();
         setTextCursor(edit);
+        RefreshFindHighlights();
     }
     m_doc.SetModifiedFlag(false);
 }

@@ -13,16 +13,20 @@
 #include <QFont>
 #include <QPlainTextEdit>
 #include <QString>
+#include <QTextCursor>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 
 class CKestraExtShared;
+class CFindBar;
 class CKestraExtDoc;
 class CMainFrame;
 class QPrinter;
-class QTextCursor;
+namespace viewlogic {
+class TextSearch;
+}
 
 class CKestraExtView : public QPlainTextEdit {
     Q_OBJECT
@@ -65,6 +69,15 @@ public:
     void OnAlwaysOnTop();
     bool HasSelection() const;
 
+    // Find (Ctrl+F, F3, Shift+F3): the bar below the view, the current match and the highlights of every
+    // match, which follow the text as it arrives (ViewFind.cpp).
+    void AttachFindBar(CFindBar* bar);
+    void OpenFind();
+    void CloseFind();
+    void FindAgain(bool forward);
+    bool FindOpen() const;
+    static constexpr int kMaxHighlights = 20000;
+
     // Applies the always-on-top flag to the main window without moving, resizing or activating it.
     static void ApplyAlwaysOnTop(QWidget* window, bool onTop);
 
@@ -84,6 +97,10 @@ protected:
 
 private:
     void ApplyLogFont();
+    void OnSearchChanged();
+    void Search(int from, bool forward);
+    void RefreshFindHighlights();
+    void HighlightMatches(const viewlogic::TextSearch& search, const QString& text);
     void ClearModifiedFlags();
     int64_t DisplayLineKey(int position);
     QChar CharAt(int position) const; // a line break as '\n'
@@ -102,6 +119,9 @@ private:
     bool m_bPendingCr = false;     // the last chunk ended in CR
     std::function<QDateTime()> m_logClock;
     std::unique_ptr<QPrinter> m_pPrinter;
+    CFindBar* m_findBar = nullptr;
+    QTextCursor m_currentMatch; // follows the text; empty when the trim took it away
+    int m_findAnchor = 0;
 
     // Display-line lookup cache for one trim: the last display line found.
     int m_cacheFrom = -1;

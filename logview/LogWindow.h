@@ -3,6 +3,7 @@
 #pragma once
 
 class CKestraExtShared;
+class CFindBar;
 class CKestraExtDoc;
 class CKestraExtView;
 class CMainFrame;
@@ -11,6 +12,7 @@ struct LogWindow {
     CMainFrame* frame = nullptr;   // top-level window; owns the document and the view
     CKestraExtDoc* doc = nullptr;
     CKestraExtView* view = nullptr;
+    CFindBar* findBar = nullptr;   // below the view, hidden until Ctrl+F
 };
 
 // The frame is not shown. The caller owns the frame (deleting it deletes the document and the view).

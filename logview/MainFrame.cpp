@@ -95,6 +95,15 @@ void CMainFrame::BuildAccelerators() {
     }
 }
 
+QAction* CMainFrame::AddWindowShortcut(const QKeySequence& key, std::function<void()> handler) {
+    auto* action = new QAction(this);
+    action->setShortcut(key);
+    action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
+    addAction(action);
+    return action;
+}
+
 QAction* CMainFrame::Action(int commandId) const {
     if (QAction* action = m_actions.value(commandId, nullptr))
         return action;
@@ -253,6 +262,11 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     const auto* widget = static_cast<QWidget*>(watched);
     if (widget == this || widget->window() != this)
         return false;
+    // A bar with a field of its own (the find bar) keeps its editing keys.
+    for (const QWidget* w = widget; w && w != this; w = w->parentWidget()) {
+        if (w->property("kestraOwnKeys").toBool())
+            return false;
+    }
     const auto* keyEvent = static_cast<QKeyEvent*>(event);
     const QKeySequence pressed(keyEvent->keyCombination());
     for (const QAction* action : std::as_const(m_accelerators)) {

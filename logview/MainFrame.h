@@ -46,6 +46,10 @@ public:
     // accelerator actions stay enabled; whether the command runs is decided by RunCommand.
     QAction* AcceleratorAction(int commandId) const;
 
+    // A key of the window that no menu shows (the find bar's keys): runs `handler` when pressed anywhere
+    // in the window.
+    QAction* AddWindowShortcut(const QKeySequence& key, std::function<void()> handler);
+
     // Asked at every close request after the settings were written (the document's save prompt);
     // returning false keeps the window open.
     void SetCloseQuery(std::function<bool()> canClose);

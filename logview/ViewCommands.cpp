@@ -56,6 +56,11 @@ void CKestraExtView::WireCommands(CMainFrame* frame) {
 
     WireLogMenu(*frame, m_shared);
 
+    // Find: keys of the window, no menu item.
+    frame->AddWindowShortcut(QKeySequence::Find, [this] { OpenFind(); });
+    frame->AddWindowShortcut(QKeySequence(Qt::Key_F3), [this] { FindAgain(true); });
+    frame->AddWindowShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), [this] { FindAgain(false); });
+
     // Copy and Delete Contents follow the selection.
     connect(this, &QPlainTextEdit::copyAvailable, frame, [frame] {
         frame->UpdateCommand(ID_EDIT_COPY);

@@ -75,7 +75,8 @@ int main(int argc, char** argv) {
     }
     std::sort(latencies.begin(), latencies.end());
     auto at = [&](double q) {
-        return latencies.empty() ? 0.0 : latencies[std::min(latencies.size() - 1, size_t(q * latencies.size()))];
+        return latencies.empty() ? 0.0
+                                 : latencies[std::min(latencies.size() - 1, size_t(q * latencies.size()))];
     };
     std::printf("lines=%lld lost=%lld doubled=%lld out_of_order=%lld p50_ms=%.0f p99_ms=%.0f\n",
                 static_cast<long long>(distinct), static_cast<long long>(expected - distinct),

@@ -33,4 +33,5 @@ inline QString LogLines(int count, int seed = 0) {
 }
 
 void RunTickBench();
+void RunFindBench();
 void RunLinkBench();
