@@ -30,9 +30,7 @@ void SendTitle(const QString& serverName, const QString& title) {
 TitleReportListener::TitleReportListener() : m_server(std::make_unique<QLocalServer>()) {
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     // A name no title can have, in the registry's own folder.
-    const QString name = TitleRegistry::ServerName(QStringLiteral("\nreport ") + QUuid::createUuid().toString());
-    QLocalServer::removeServer(name);
-    m_server->listen(name);
+    m_server->listen(TitleRegistry::ServerName(QStringLiteral("\nreport ") + QUuid::createUuid().toString()));
 }
 
 TitleReportListener::~TitleReportListener() = default; // closing removes the socket

@@ -5,6 +5,7 @@
 #include "dialogs/OpcLogConfigDlg.h"
 #include "link/KestraShared.h"
 #include "logview/MainFrame.h"
+#include "logview/logic/CategoryCommands.h"
 #include "res/Ids.h"
 #include "toolkit/MiraboToolkit.h"
 
@@ -27,10 +28,10 @@ void WireOptionDialogs(CMainFrame& frame, CKestraExtShared& shared, const QStrin
     });
     frame.SetUpdateHandler(ids::ID_LOG_TAGS, enabledWhileConnected);
 
-    for (const int32_t kind : {kOpcKindXmlDa, kOpcKindUa, kOpcKindNet}) {
-        const int id = kind == kOpcKindXmlDa ? ids::ID_LOG_OPC_XMLDA
-                       : kind == kOpcKindUa  ? ids::ID_LOG_OPC_UA
-                                             : ids::ID_LOG_OPC_NET;
+    for (const auto& [id, category] : viewlogic::CategoryCommands()) {
+        if (Category(category).kind != CategoryKind::OpcKind)
+            continue;
+        const int32_t kind = Category(category).switchIndex; // an OPC kind's switch index is the kind
         frame.SetCommandHandler(id, [&frame, &shared, kind] { RunOpcLogDialog(shared, kind, &frame); });
         frame.SetUpdateHandler(id, [&shared, kind](QAction* action) {
             action->setEnabled(Connected(shared));
