@@ -8,6 +8,7 @@
 #include "app/CheckCredentialDlg.h"
 #include "app/StartupHooks.h"
 #include "desktop/TitleRegistry.h"
+#include "dialogs/OptionDialogs.h"
 #include "link/LinkOpen.h"
 #include "logview/KestraExtView.h"
 #include "logview/LogWindow.h"
@@ -113,6 +114,7 @@ bool CKestraExtApp::InitInstance() {
     // The window, built while "connected" so that its first title has no disconnected suffix.
     m_bConnected = 1;
     const LogWindow window = CreateLogWindow(*this);
+    WireOptionDialogs(*window.frame, *this, modulePath);
     m_pMainWnd = window.frame;
     new TitleRegistry(window.frame); // owned by the frame; follows its title from now on
     window.frame->SetCommandHandler(ids::ID_APP_ABOUT, [frame = window.frame] { ShowAboutDialog(frame); });

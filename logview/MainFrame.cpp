@@ -134,8 +134,6 @@ void CMainFrame::SetCloseQuery(std::function<bool()> canClose) {
 
 void CMainFrame::UpdateAction(QAction* action) {
     const int id = action->data().toInt();
-    if (m_accelerators.value(id) == action && m_actions.contains(id))
-        return; // accelerator actions stay enabled; the menu action carries the state
     const auto update = m_updateHandlers.constFind(id);
     if (update != m_updateHandlers.constEnd())
         (*update)(action);
@@ -160,21 +158,31 @@ void CMainFrame::UpdateCommandUi() {
         UpdateAction(action);
 }
 
+bool CMainFrame::CommandEnabled(int commandId) {
+    if (QAction* action = m_actions.value(commandId, nullptr)) {
+        UpdateAction(action);
+        return action->isEnabled();
+    }
+    if (!m_accelerators.contains(commandId))
+        return true;
+    // A command that only a key reaches: its state is decided on a stand-in, so that the key's own
+    // action stays enabled and the key keeps working once the command is enabled again.
+    QAction probe;
+    probe.setData(commandId);
+    UpdateAction(&probe);
+    return probe.isEnabled();
+}
+
 void CMainFrame::RunCommand(int commandId) {
     // A disabled command never runs, even when its state shown was stale.
-    QAction* action = Action(commandId);
-    if (action) {
-        UpdateAction(action);
-        if (!action->isEnabled())
-            return;
-    }
+    if (!CommandEnabled(commandId))
+        return;
     const auto handler = m_commandHandlers.value(commandId);
     const QPointer<CMainFrame> self(this);
-    const QPointer<QAction> guard(action);
     if (handler)
         handler();
-    if (self && guard)
-        UpdateAction(guard);
+    if (self)
+        UpdateCommand(commandId);
 }
 
 void CMainFrame::SetDocumentTitle(const QString& documentTitle) {

@@ -68,6 +68,8 @@ private:
     void BuildMenuBar();
     void BuildAccelerators();
     void UpdateAction(QAction* action);
+    // Runs the command's update handler and tells whether the command is enabled.
+    bool CommandEnabled(int commandId);
     void UpdateMenu(QMenu* menu);
     void RememberNormalFrameMargins();
 

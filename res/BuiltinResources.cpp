@@ -91,7 +91,7 @@ const std::map<int, QString>& Strings() {
         {ids::IDS_DOC_TITLE, QStringLiteral("Kestra")},
         {ids::IDS_TCPIP_SERVER, QStringLiteral("TCP/IP Server")},
         {ids::IDS_HALCYTE_ERROR, QStringLiteral("Cannot execute Halcyte. Error code: %d")},
-        {ids::IDS_HALCYTE_EXE, QStringLiteral("HalcyteExt.exe")},
+        {ids::IDS_HALCYTE_EXE, QStringLiteral("HalcyteExt")},
         {ids::IDS_CONNECTION_DENIED, QStringLiteral("Connection denied or server not found.")},
         {ids::IDS_ASK_TO_SAVE, QStringLiteral("Save changes to %s?")},
         {ids::IDS_BUTTON_YES, QStringLiteral("&Yes")},
@@ -140,6 +140,8 @@ const QList<Accelerator>& MainAccelerators() {
         {QKeySequence(Qt::Key_F1), ID_HELP_FINDER},
         {QKeySequence(Qt::Key_F6), ID_NEXT_PANE},
         {QKeySequence(Qt::SHIFT | Qt::Key_F6), ID_PREV_PANE},
+        // The database tool has no menu item: this key is its only way in.
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H), ID_LAUNCH_HALCYTE},
     };
     return table;
 }

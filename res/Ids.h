@@ -39,7 +39,7 @@ constexpr int ID_APP_ABOUT = 57664;
 constexpr int ID_HELP_FINDER = 57666;        // F1: does nothing
 constexpr int ID_NEXT_PANE = 57680;          // F6: does nothing
 constexpr int ID_PREV_PANE = 57681;          // Shift+F6: does nothing
-constexpr int ID_LAUNCH_HALCYTE = 61207;
+constexpr int ID_LAUNCH_HALCYTE = 61207;     // the database tool (Ctrl+Shift+H, no menu item)
 constexpr int ID_FILE_NEW = 57600;
 constexpr int ID_FILE_OPEN = 57601;
 
@@ -73,7 +73,7 @@ constexpr int IDS_APP_TITLE = 57344;         // "Kestra" (application title)
 constexpr int IDS_DOC_TITLE = 61205;         // "Kestra" (document title)
 constexpr int IDS_TCPIP_SERVER = 61206;      // "TCP/IP Server"
 constexpr int IDS_HALCYTE_ERROR = 61208;     // "Cannot execute Halcyte. Error code: %d"
-constexpr int IDS_HALCYTE_EXE = 61209;       // "HalcyteExt.exe"
+constexpr int IDS_HALCYTE_EXE = 61209;       // "HalcyteExt" (the tool's file name)
 constexpr int IDS_CONNECTION_DENIED = 61211; // "Connection denied or server not found."
 constexpr int IDS_ASK_TO_SAVE = 61442;       // "Save changes to %s?" (closing an edited log)
 constexpr int IDS_BUTTON_YES = 61450;        // "&Yes"

@@ -88,7 +88,14 @@ int32_t ProfileSetString(const QString& section, const QString& key, const QStri
 
 // Files and tags.
 int32_t IsRelativePath(const QString& fileName); // nonzero when the name does not start with '/'
-int32_t TagBrowserAvailable();
+// The tag browser: "libOrbelleExt.so" in `folder` (empty: the executable's folder) and its entry point
+// `int Orbelle(char16_t* name, int, int, int)`, which shows the browser and, when the user picked a tag,
+// writes its name (at most 2048 UTF-16 code units and a terminator) into `name` and returns nonzero.
+// nullptr when the file is missing, is not a library, or does not export the entry point. A library
+// once loaded stays loaded.
+using MiraboTagBrowserProc = int (*)(char16_t* name, int, int, int);
+MiraboTagBrowserProc TagBrowserProc(const QString& folder = QString());
+int32_t TagBrowserAvailable(); // nonzero when TagBrowserProc() finds the browser
 int32_t TagNameNormalize(QString* name); // rewrites in place (at most 2048 characters)
 int32_t TagParse(MiraboTagRef* ref, const QString& name);
 int32_t TagLogEnable(const QString& name, int32_t enable);

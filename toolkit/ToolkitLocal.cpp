@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QLibrary>
 
 #include <unistd.h>
 
@@ -24,11 +25,17 @@ QString executableFolder() {
 
 int32_t IsRelativePath(const QString& fileName) { return fileName.startsWith(QLatin1Char('/')) ? 0 : 1; }
 
-int32_t TagBrowserAvailable() {
-    const QString folder = executableFolder();
-    if (folder.isEmpty())
-        return 0;
-    return QFileInfo::exists(folder + QStringLiteral("/libOrbelleExt.so")) ? 1 : 0;
+MiraboTagBrowserProc TagBrowserProc(const QString& folder) {
+    const QString dir = folder.isEmpty() ? executableFolder() : folder;
+    if (dir.isEmpty())
+        return nullptr;
+    const QString path = dir + QStringLiteral("/libOrbelleExt.so");
+    if (!QFileInfo(path).isFile())
+        return nullptr; // QLibrary would also try other names and suffixes
+    QLibrary library(path);
+    return reinterpret_cast<MiraboTagBrowserProc>(library.resolve("Orbelle")); // loads; never unloaded
 }
+
+int32_t TagBrowserAvailable() { return TagBrowserProc() ? 1 : 0; }
 
 int32_t MiraboLeadingDecimal(const QString& text, int32_t def) { return base::LeadingDecimalClamped(text, def); }

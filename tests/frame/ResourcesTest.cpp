@@ -59,7 +59,7 @@ TEST(ResourceStrings, EveryStringIdHasItsText) {
         {IDS_DOC_TITLE, "Kestra"},
         {IDS_TCPIP_SERVER, "TCP/IP Server"},
         {IDS_HALCYTE_ERROR, "Cannot execute Halcyte. Error code: %d"},
-        {IDS_HALCYTE_EXE, "HalcyteExt.exe"},
+        {IDS_HALCYTE_EXE, "HalcyteExt"},
         {IDS_CONNECTION_DENIED, "Connection denied or server not found."},
         {ID_LOG_RECIPE_REPORT, "Log recipe and report commands"},
         {ID_LOG_FIELD_READ, "Log commands to read data from field"},
@@ -197,6 +197,7 @@ TEST(ResourceMenu, AcceleratorTable) {
         {QKeySequence(Qt::Key_F9), ID_EDIT_PAUSE},      {QKeySequence("Ctrl+P"), ID_FILE_PRINT},
         {QKeySequence("Ctrl+S"), ID_FILE_SAVE},         {QKeySequence(Qt::Key_F1), ID_HELP_FINDER},
         {QKeySequence(Qt::Key_F6), ID_NEXT_PANE},       {QKeySequence("Shift+F6"), ID_PREV_PANE},
+        {QKeySequence("Ctrl+Shift+H"), ID_LAUNCH_HALCYTE},
     };
     ASSERT_EQ(table.size(), expected.size());
     for (int i = 0; i < table.size(); ++i) {

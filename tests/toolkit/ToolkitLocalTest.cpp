@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QTemporaryDir>
 
 TEST(ToolkitLocal, LeadingDecimal) {
     EXPECT_EQ(MiraboLeadingDecimal("42", 7), 42);
@@ -27,16 +28,20 @@ TEST(ToolkitLocal, RelativePath) {
     EXPECT_EQ(IsRelativePath("/var/log/x.log"), 0);
 }
 
-TEST(ToolkitLocal, TagBrowserAvailableWhenLibraryBesideExecutable) {
-    const QString path = QCoreApplication::applicationDirPath() + "/libOrbelleExt.so";
-    if (QFile::exists(path))
-        GTEST_SKIP() << "a tag browser already sits beside the test program";
-    EXPECT_EQ(TagBrowserAvailable(), 0);
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.close();
-    EXPECT_NE(TagBrowserAvailable(), 0);
-    QFile::remove(path);
+TEST(ToolkitLocal, OnlyALibraryExportingOrbelleIsATagBrowser) {
+    QTemporaryDir dir;
+    const QString browser = dir.path() + "/libOrbelleExt.so";
+    EXPECT_EQ(TagBrowserProc(dir.path()), nullptr) << "missing";
+    QFile text(browser);
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("not a library\n");
+    text.close();
+    EXPECT_EQ(TagBrowserProc(dir.path()), nullptr) << "not a library";
+    ASSERT_TRUE(QFile::remove(browser));
+    ASSERT_TRUE(QFile::copy(KESTRA_TEST_NO_ORBELLE_LIBRARY, browser));
+    EXPECT_EQ(TagBrowserProc(dir.path()), nullptr) << "a library without Orbelle";
+    EXPECT_NE(TagBrowserProc(KESTRA_BIN_DIR), nullptr) << "the real browser";
+    // Beside this test program there is no browser.
     EXPECT_EQ(TagBrowserAvailable(), 0);
 }
 

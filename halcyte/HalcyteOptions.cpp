@@ -1,0 +1,22 @@
+#include "halcyte/HalcyteOptions.h"
+
+#include "link/KestraShared.h"
+#include "toolkit/MiraboToolkit.h"
+
+HalcyteOptions ParseHalcyteArguments(const QStringList& arguments) {
+    const QString hostSwitch = QStringLiteral("/dsip:");
+    const QString portSwitch = QStringLiteral("/dsport:");
+    HalcyteOptions options;
+    for (const QString& argument : arguments) {
+        if (argument.startsWith(hostSwitch, Qt::CaseInsensitive))
+            options.host = argument.mid(hostSwitch.size()).trimmed();
+        else if (argument.startsWith(portSwitch, Qt::CaseInsensitive))
+            options.port = MiraboLeadingDecimal(argument.mid(portSwitch.size()), options.port);
+    }
+    return options;
+}
+
+QString HalcyteTitle(const QString& host) {
+    const QString station = IsLocalStation(host) ? QStringLiteral("LOCAL") : host;
+    return QStringLiteral("HalcyteExt - <") + station + QLatin1Char('>');
+}
