@@ -1,19 +1,36 @@
 // Entry point of the log viewer: the application object's start-up, the message loop, and its
 // shut-down, in the order the framework runs them.
 #include "app/KestraExtApp.h"
+#include "app/TerminationSignals.h"
+#include "app/core/SettingsFolder.h"
+#include "app/core/Usage.h"
 #include "logview/MainFrame.h"
 
 #include <QApplication>
 
+#include <cstdio>
+
 int main(int argc, char** argv) {
+    // --help and --version answer before anything is read, written, shown or connected.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (const InfoRequest request = InfoRequestOf(arguments); request != InfoRequest::None) {
+        const QString text = request == InfoRequest::Help ? UsageText(CurrentExecutablePath()) : VersionText();
+        std::fputs(text.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+
     QApplication qtApp(argc, argv);
     CKestraExtApp app;
     app.m_lpCmdLine = CKestraExtApp::CommandLineFromArguments(QApplication::arguments().mid(1));
 
     const bool started = app.InitInstance();
     int loopResult = 0;
-    if (started)
+    if (started) {
+        CloseOnTerminationSignals(app.m_pMainWnd);
         loopResult = QApplication::exec();
+    }
 
     // The main window goes first (closing it has written its settings), then shut-down runs.
     delete app.m_pMainWnd;
