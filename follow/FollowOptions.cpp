@@ -117,7 +117,7 @@ QString HelpText() {
                "Usage: kestra-follow [station switches] [options]\n"
                "\n"
                "Prints the log text of a station on standard output as it arrives, until Ctrl+C or until\n"
-               "its output closes. A lost link is opened again by itself; no text is lost meanwhile.\n"
+               "its output closes. A lost link is opened again by itself.\n"
                "\n"
                "Station switches, as for kestra (defaults from section [Options] of KestraExt.ini beside\n"
                "the program):\n"

@@ -104,7 +104,8 @@ public:
             const int32_t connects = m_shared.m_nConnectCount.load();
             if (connects != m_seenConnects)
                 OnNewConnection(connects);
-        } else if (!m_everConnected && m_shared.m_hrConnect.load() != 0) {
+        } else if (m_shared.m_nConnectCount.load() == 0 && m_shared.m_hrConnect.load() != 0) {
+            // The first attempt failed: the worker makes no other.
             Notice(ConnectFailure(m_shared.m_hrConnect.load()) + QStringLiteral(" (%1)").arg(Station(m_shared)));
             return kExitUnreachable;
         } else if (m_wasConnected) {
@@ -122,17 +123,17 @@ public:
 
 private:
     void OnNewConnection(int32_t connects) {
+        Notice(m_seenConnects == 0 ? QStringLiteral("connected to ") + Station(m_shared) : QStringLiteral("connected again"));
         m_seenConnects = connects;
-        Notice(m_everConnected ? QStringLiteral("connected again") : QStringLiteral("connected to ") + Station(m_shared));
-        m_everConnected = true;
         ApplyCategoryRequests(m_shared, m_options.categories);
         const QStringList unknown = SubscribeTags(m_options.tags);
         // A link lost meanwhile fails the lookups too; the next connection tries them again.
         if (m_shared.m_bConnected.load() == 0 || m_shared.m_nConnectCount.load() != connects)
             return;
         for (const QString& tag : unknown) {
-            if (!m_reportedTags.contains(tag))
-                Notice(QStringLiteral("the station knows no tag %1").arg(tag));
+            if (m_reportedTags.contains(tag))
+                continue;
+            Notice(QStringLiteral("the station knows no tag %1").arg(tag));
             m_reportedTags << tag;
         }
     }
@@ -153,8 +154,7 @@ private:
 
     CKestraExtShared& m_shared;
     const FollowOptions& m_options;
-    int32_t m_seenConnects = 0;
-    bool m_everConnected = false;
+    int32_t m_seenConnects = 0; // the worker's connect count when this last made its requests
     bool m_wasConnected = false;
     bool m_outputOpen = true;
     QStringList m_reportedTags;

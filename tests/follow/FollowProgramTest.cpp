@@ -98,8 +98,9 @@ TEST(FollowProgram, CategoriesAndTagsAtTheStationSurviveARestartWithNothingLost)
     // The restarted service knows nothing of this client: the follower connects again by itself and
     // asks again for its categories and tags.
     ASSERT_TRUE(logd.restart());
-    const qsizetype restartedAt = f.out.size();
     ASSERT_TRUE(f.waitFor([&] { return f.err.contains("connected again"); })) << f.err.toStdString();
+    ASSERT_TRUE(logd.inject(-1, "restarted") && f.waitForOutput("\nrestarted\n"));
+    const qsizetype restartedAt = f.out.indexOf("\nrestarted\n");
     ASSERT_TRUE(f.waitForOutput("Trace: ", restartedAt) && f.waitForOutput("Tag Boiler.Pressure = ", restartedAt));
     for (int i = kBurst; i < 2 * kBurst; ++i)
         ASSERT_TRUE(logd.inject(3, QStringLiteral("line-%1").arg(i)));
