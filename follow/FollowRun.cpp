@@ -14,9 +14,7 @@
 #include <QDateTime>
 #include <QTimer>
 
-#include <csignal>
 #include <optional>
-#include <pthread.h>
 #include <unistd.h>
 
 namespace follow {
@@ -78,15 +76,8 @@ LogonOutcome LogOn(const CKestraExtShared& shared) {
 
 // The worker, and every thread it starts, leaves the stop signals to this thread, whose waits they wake.
 std::unique_ptr<std::thread> StartWorker(CKestraExtShared& shared) {
-    sigset_t stops;
-    sigset_t previous;
-    sigemptyset(&stops);
-    for (const int sig : {SIGINT, SIGTERM, SIGHUP})
-        sigaddset(&stops, sig);
-    pthread_sigmask(SIG_BLOCK, &stops, &previous);
-    std::unique_ptr<std::thread> thread = StartWorkerThread(&shared);
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    return thread;
+    const StopSignalsBlocked blocked;
+    return StartWorkerThread(&shared);
 }
 
 // Takes what the worker fetched, every tick, to the log file and to standard output, and makes the

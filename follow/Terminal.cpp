@@ -1,15 +1,19 @@
 #include "follow/Terminal.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace follow {
 
 namespace {
+
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 // Signal state is process-wide: a stop counter, and a pipe whose read end wakes a poll.
 std::atomic<int32_t> g_stopWord{0};
@@ -33,8 +37,8 @@ void DrainWakePipe() {
     }
 }
 
-// Waits until `fd` is ready for `events`, a stop signal arrives (when `stopSince` >= 0: one after that
-// count) or `timeoutMs` passes. Returns the revents of `fd` (0 on a stop or a time-out).
+// Waits until `fd` is ready for `events`, the stop word differs from `stopSince` (a stop signal came) or
+// `timeoutMs` passes. Returns the revents of `fd` (0 on a stop or a time-out).
 short WaitFor(int fd, short events, int32_t stopSince, int timeoutMs, bool* stopped) {
     *stopped = false;
     for (;;) {
@@ -48,7 +52,7 @@ short WaitFor(int fd, short events, int32_t stopSince, int timeoutMs, bool* stop
             DrainWakePipe();
         if (fds[0].revents != 0)
             return fds[0].revents;
-        if (stopSince >= 0 && g_stopWord.load() != stopSince) {
+        if (g_stopWord.load() != stopSince) {
             *stopped = true;
             return 0;
         }
@@ -66,10 +70,20 @@ void InstallStopSignals() {
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART; // nothing else in the process has to expect EINTR
-    for (const int sig : {SIGINT, SIGTERM, SIGHUP})
+    for (const int sig : kStopSignals)
         ::sigaction(sig, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 }
+
+StopSignalsBlocked::StopSignalsBlocked() {
+    sigset_t stops;
+    sigemptyset(&stops);
+    for (const int sig : kStopSignals)
+        sigaddset(&stops, sig);
+    pthread_sigmask(SIG_BLOCK, &stops, &m_previous);
+}
+
+StopSignalsBlocked::~StopSignalsBlocked() { pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
 
 const std::atomic<int32_t>& StopWord() { return g_stopWord; }
 

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <atomic>
+#include <csignal>
 #include <cstdint>
 
 namespace follow {
@@ -14,6 +15,19 @@ namespace follow {
 // wakes a pending write or prompt. SIGPIPE is ignored: a write to a closed pipe fails with EPIPE instead.
 // The handlers are process-wide, as signals are; installed once, at the start of main.
 void InstallStopSignals();
+// While it lives, the calling thread leaves the stop signals to the other threads, and every thread it
+// starts meanwhile leaves them for good (a thread inherits the blocked set of the one that starts it).
+class StopSignalsBlocked {
+public:
+    StopSignalsBlocked();
+    ~StopSignalsBlocked();
+    StopSignalsBlocked(const StopSignalsBlocked&) = delete;
+    StopSignalsBlocked& operator=(const StopSignalsBlocked&) = delete;
+
+private:
+    sigset_t m_previous;
+};
+
 // Zero until the first stop signal; then the number of stop signals so far. Registered with the toolkit
 // as a thread's cancel word, it also interrupts that thread's toolkit calls.
 const std::atomic<int32_t>& StopWord();
