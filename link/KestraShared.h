@@ -132,6 +132,7 @@ public:
     OpcLogSettings* OpcRecord(int32_t kind);
 
     KestraWord m_bConnected{0};
+    KestraWord m_nConnectCount{0}; // successful connect steps so far: a change means a new connection
     KestraWord m_bStarting{0};
 
     // --- Connection options (constant; the worker copies them with Connection()) -----------------------

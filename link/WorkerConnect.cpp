@@ -61,6 +61,7 @@ int32_t FinishConnect(CKestraExtShared* app, MiraboLink& link) {
         link = nullptr;
         return MIRABO_E_FAIL;
     }
+    ++app->m_nConnectCount; // before the flag, so that whoever sees the flag sees the count
     app->m_bConnected = 1;
     return MIRABO_OK;
 }

@@ -51,18 +51,20 @@ bool AppendToLogFile(const QString& path, const QByteArray& bytes) {
     return written && file.error() == QFileDevice::NoError;
 }
 
+bool AppendLogOnDisk(int type, const QString& fileName, const QString& logFolder, QStringView chunk,
+                     const QDateTime& localNow) {
+    const QString path = LogOnDiskPath(type, fileName, logFolder, localNow);
+    return !path.isEmpty() && !chunk.isEmpty() && AppendToLogFile(path, LogFileBytes(chunk));
+}
+
 void WriteLogOnDisk(CKestraExtShared& shared, QStringView chunk, const LocalClock& clock) {
     if (!shared.m_bConnected.load() || chunk.isEmpty())
         return;
     const int type = shared.m_nLogOnDiskType.load();
     if (type != kLogOnDiskDaily && type != kLogOnDiskCustom)
         return;
-    const QString logFolder = shared.LogFolder();
-    const QDateTime now = clock ? clock() : QDateTime::currentDateTime();
-    const QString path = LogOnDiskPath(type, shared.m_strLogOnDiskFile, logFolder, now);
-    if (path.isEmpty())
-        return;
-    AppendToLogFile(path, LogFileBytes(chunk));
+    AppendLogOnDisk(type, shared.m_strLogOnDiskFile, shared.LogFolder(), chunk,
+                    clock ? clock() : QDateTime::currentDateTime());
 }
 
 } // namespace viewlogic

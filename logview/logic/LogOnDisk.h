@@ -39,6 +39,11 @@ QByteArray LogFileBytes(QStringView chunk);
 // file could not be opened or the write failed.
 bool AppendToLogFile(const QString& path, const QByteArray& bytes);
 
+// Appends a chunk to the file that the choice names (LogOnDiskPath), in the bytes LogFileBytes makes.
+// False when nothing was written: no file chosen, an empty chunk, or the file could not be written.
+bool AppendLogOnDisk(int type, const QString& fileName, const QString& logFolder, QStringView chunk,
+                     const QDateTime& localNow);
+
 // The writer the display pipeline calls with every non-empty chunk (on the user-interface thread): does
 // nothing while disconnected; otherwise resolves the path with the log folder copied under the lock and
 // appends the chunk. Failures are silent: the chunk is skipped and the next one tries again.

@@ -1,0 +1,144 @@
+#include "follow/FollowOptions.h"
+
+#include "follow/CategoryNames.h"
+#include "logview/logic/LogOnDisk.h"
+
+#include <algorithm>
+
+namespace follow {
+
+namespace {
+
+// Splits a comma-separated list; blanks around an item and empty items do not count.
+QStringList Items(const QString& list) {
+    QStringList items;
+    for (const QString& item : list.split(u','))
+        if (!item.trimmed().isEmpty())
+            items << item.trimmed();
+    return items;
+}
+
+// "-NAME" switches a category off, "NAME" or "+NAME" on.
+QString AddCategories(FollowOptions& options, const QString& list) {
+    for (QString item : Items(list)) {
+        int32_t value = 1;
+        if (item.startsWith(u'-') || item.startsWith(u'+')) {
+            value = item.startsWith(u'-') ? 0 : 1;
+            item.remove(0, 1);
+        }
+        const std::optional<LogCategoryId> id = CategoryByName(item);
+        if (!id)
+            return QStringLiteral("unknown category '%1' (--help lists them)").arg(item);
+        auto same = [&](const CategoryRequest& r) { return r.id == *id; };
+        const auto it = std::find_if(options.categories.begin(), options.categories.end(), same);
+        if (it != options.categories.end())
+            it->value = value;
+        else
+            options.categories.append({*id, value});
+    }
+    return {};
+}
+
+void AddTags(FollowOptions& options, const QString& list) {
+    for (const QString& tag : Items(list))
+        if (!options.tags.contains(tag))
+            options.tags << tag;
+}
+
+} // namespace
+
+ParsedArguments ParseFollowArguments(const QStringList& arguments) {
+    ParsedArguments result;
+    FollowOptions& options = result.options;
+    bool daily = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        if (!arg.startsWith(u'-')) {
+            options.stationArguments << arg;
+            continue;
+        }
+        if (arg == u"--help" || arg == u"-h") {
+            options.help = true;
+            return result;
+        }
+        if (arg == u"--version") {
+            options.version = true;
+            return result;
+        }
+        if (arg == u"--daily") {
+            daily = true;
+            continue;
+        }
+        // The options with a value take it from "--name=value" or from the next argument.
+        const qsizetype equals = arg.indexOf(u'=');
+        const QString name = equals < 0 ? arg : arg.left(equals);
+        if (name != u"--category" && name != u"--tags" && name != u"--log-file") {
+            result.error = QStringLiteral("unknown option '%1'").arg(arg);
+            return result;
+        }
+        QString value;
+        if (equals >= 0) {
+            value = arg.mid(equals + 1);
+        } else if (i + 1 < arguments.size()) {
+            value = arguments[++i];
+        } else {
+            result.error = QStringLiteral("%1 needs a value").arg(name);
+            return result;
+        }
+        if (name == u"--category")
+            result.error = AddCategories(options, value);
+        else if (name == u"--tags")
+            AddTags(options, value);
+        else if (value.isEmpty())
+            result.error = QStringLiteral("--log-file needs a file name");
+        else
+            options.logFile = value;
+        if (!result.error.isEmpty())
+            return result;
+    }
+    if (daily && !options.logFile.isEmpty()) {
+        result.error = QStringLiteral("--daily and --log-file exclude each other");
+        return result;
+    }
+    options.logOnDiskType = daily                        ? viewlogic::kLogOnDiskDaily
+                            : !options.logFile.isEmpty() ? viewlogic::kLogOnDiskCustom
+                                                         : viewlogic::kLogOnDiskDisabled;
+    return result;
+}
+
+QString HelpText() {
+    QString categories;
+    for (const LogCategory& category : LogCategories()) {
+        const CategoryName name = NameOf(category.id);
+        categories += QStringLiteral("  %1 %2\n").arg(QString::fromLatin1(name.name), -12).arg(
+            QString::fromLatin1(name.description));
+    }
+    return QStringLiteral(
+               "Usage: kestra-follow [station switches] [options]\n"
+               "\n"
+               "Prints the log text of a station on standard output as it arrives, until Ctrl+C or until\n"
+               "its output closes. A lost link is opened again by itself.\n"
+               "\n"
+               "Station switches, as for kestra (defaults from section [Options] of KestraExt.ini beside\n"
+               "the program):\n"
+               "  /dsip:HOST /dsport:PORT /wtg:TEXT /proxyip:HOST /proxyp:PORT /timeout:MS /slowconnection\n"
+               "  /username:NAME /password:TEXT\n"
+               "When the station demands a logon and no password was given, it is asked for on the terminal.\n"
+               "\n"
+               "Options:\n"
+               "  --category NAME,...  switch these categories on at the station; -NAME switches one off\n"
+               "  --tags TAG,...       log the value changes of these tags\n"
+               "  --daily              also append the text to the day's log file, YYMMDD.log in the log\n"
+               "                       folder (the project folder of the local station, else the per-user\n"
+               "                       settings folder), as kestra does\n"
+               "  --log-file NAME      also append the text to NAME (a relative name lies in the log folder)\n"
+               "  --help, --version\n"
+               "\n"
+               "Categories:\n") +
+           categories +
+           QStringLiteral("\n"
+                          "Exit codes: 0 ended by Ctrl+C or because the output closed, 2 bad usage, 3 the station\n"
+                          "refused the first connection or could not be reached, 4 the logon was refused.\n");
+}
+
+} // namespace follow
