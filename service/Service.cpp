@@ -41,6 +41,10 @@ void Service::tagsChanged(const QList<int>& tagIds) {
     });
 }
 
+QString Service::shortId(const QString& id) {
+    return id.size() > 8 ? id.left(8) + QStringLiteral("...") : id;
+}
+
 void Service::log(const QString& text) {
     const QByteArray line = "mirabo-logd: " + text.toUtf8() + '\n';
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);

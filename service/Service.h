@@ -37,6 +37,8 @@ public:
 
     // The service's own event log (standard error). Never pass a password or token here.
     static void log(const QString& text);
+    // A client id as the event log shows it: its first 8 characters.
+    static QString shortId(const QString& id);
 
 private:
     Project& m_project;

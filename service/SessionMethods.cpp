@@ -14,9 +14,6 @@ constexpr int kMaxFailedLogons = 3; // per connection: each try costs a password
 constexpr int64_t kIntMin = std::numeric_limits<int32_t>::min();
 constexpr int64_t kIntMax = std::numeric_limits<int32_t>::max();
 
-QString shortId(const QString& id) {
-    return id.size() > 8 ? id.left(8) + QStringLiteral("...") : id;
-}
 } // namespace
 
 Reply Dispatcher::hello(Session& s, RpcParams& p) {
@@ -54,13 +51,14 @@ Reply Dispatcher::hello(Session& s, RpcParams& p) {
     s.helloed = true;
     s.access = access;
     Service::log(QStringLiteral("%1: hello from client %2 (%3)%4, access %5")
-                     .arg(s.peer, shortId(client), program.isEmpty() ? QStringLiteral("no program name") : program,
+                     .arg(s.peer, Service::shortId(client), program.isEmpty() ? QStringLiteral("no program name") : program,
                           user ? QStringLiteral(", user ") + user->name : QString(),
                           access ? QStringLiteral("granted") : QStringLiteral("denied")));
     return Reply::ok(QJsonObject{{QStringLiteral("protocol"), 1},
                                  {QStringLiteral("station"), project.station()},
                                  {QStringLiteral("logonRequired"), logonRequired},
-                                 {QStringLiteral("access"), access}});
+                                 {QStringLiteral("access"), access},
+                                 {QStringLiteral("epoch"), s.client->epoch()}});
 }
 
 Reply Dispatcher::logon(Session& s, RpcParams& p) {

@@ -1,7 +1,6 @@
 #include "service/TokenStore.h"
 
-#include <QByteArray>
-#include <QRandomGenerator>
+#include "service/RandomText.h"
 
 namespace logd {
 
@@ -18,9 +17,7 @@ QString TokenStore::issue(const QString& user, int64_t nowMs) {
             m_tokens.erase(oldest);
         }
     }
-    QByteArray raw(32, Qt::Uninitialized);
-    QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(raw.data()), 8);
-    const QString token = QString::fromLatin1(raw.toHex());
+    const QString token = RandomHex(32);
     m_tokens.insert(token, Entry{user, nowMs + m_lifetimeMs});
     return token;
 }

@@ -78,6 +78,7 @@ int32_t LinkOpen(const QString& host, int32_t port, const QString& proxyHost, in
         return MIRABO_E_ABORT;
     if (!link)
         return MIRABO_E_FAIL;
+    opened->setEpoch(hello.epoch);
     *link = addLink(std::move(opened));
     return MIRABO_OK;
 }

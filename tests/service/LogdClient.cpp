@@ -61,7 +61,16 @@ QJsonObject LogdClient::hello(const QString& clientId, const QString& token) {
                                                               {QStringLiteral("wtg"), QString()},
                                                               {QStringLiteral("polling"), 10},
                                                               {QStringLiteral("token"), token}});
-    return answer.value(QStringLiteral("result")).toObject();
+    const QJsonObject result = answer.value(QStringLiteral("result")).toObject();
+    m_epoch = result.value(QStringLiteral("epoch")).toString();
+    return result;
+}
+
+QJsonObject LogdClient::read(int max, int64_t ack) {
+    return call(QStringLiteral("log.read"), {{QStringLiteral("max"), max},
+                                             {QStringLiteral("ack"), qint64(ack)},
+                                             {QStringLiteral("epoch"), m_epoch}})
+        .value(QStringLiteral("result")).toObject();
 }
 
 QJsonValue LogdClient::value(const QString& method, const QJsonObject& params) {

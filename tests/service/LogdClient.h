@@ -14,8 +14,12 @@ public:
     bool connected() const;
     // Sends a request and waits for its answer (an empty object when none came in time).
     QJsonObject call(const QString& method, const QJsonObject& params = {}, int timeoutMs = 10000);
-    // hello with the given client id; returns the result object (empty on an error answer).
+    // hello with the given client id; returns the result object (empty on an error answer) and keeps
+    // its epoch for read().
     QJsonObject hello(const QString& clientId, const QString& token = QString());
+    // log.read acknowledging `ack` under the epoch of the last hello; returns the result object.
+    QJsonObject read(int max, int64_t ack);
+    QString epoch() const { return m_epoch; }
     // Result member "value" of a call, or `def` when the call failed.
     QJsonValue value(const QString& method, const QJsonObject& params = {});
     // Error code of an answer, 0 when it has a result.
@@ -32,6 +36,7 @@ public:
 private:
     std::unique_ptr<QTcpSocket> m_socket;
     int m_nextId = 1;
+    QString m_epoch;
 };
 
 // Polls `cond` while processing events until it holds or the time runs out.

@@ -25,8 +25,7 @@ QString readAll(LogdClient& c, int64_t* seq, int max = 16000, int timeoutMs = 30
     QString text;
     waitFor(
         [&] {
-            const QJsonObject r = result(c.call(QStringLiteral("log.read"),
-                                                {{QStringLiteral("max"), max}, {QStringLiteral("ack"), qint64(*seq)}}));
+            const QJsonObject r = c.read(max, *seq);
             text += r.value(QStringLiteral("text")).toString();
             *seq = r.value(QStringLiteral("seq")).toInteger();
             return text.size() >= want;
@@ -116,6 +115,10 @@ TEST_F(LogdProtocol, StateBelongsToTheClientIdNotTheConnection) {
     EXPECT_EQ(a2.value(QStringLiteral("switch.get"), {{QStringLiteral("index"), 3}}).toInt(), 1);
     EXPECT_EQ(a2.value(QStringLiteral("opc.get"), {{QStringLiteral("kind"), 12}, {QStringLiteral("param"), 4}}).toInt(), 1);
     EXPECT_EQ(b.value(QStringLiteral("switch.get"), {{QStringLiteral("index"), 3}}).toInt(), 0);
+    // Each state is named by its own random epoch.
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9a-f]{32}$")).match(a1.epoch()).hasMatch()) << a1.epoch().toStdString();
+    EXPECT_EQ(a1.epoch(), a2.epoch());
+    EXPECT_NE(a1.epoch(), b.epoch());
     // New state: OPC parameters 0, verbosity unset (-1).
     EXPECT_EQ(b.value(QStringLiteral("opc.get"), {{QStringLiteral("kind"), 12}, {QStringLiteral("param"), 4}}).toInt(), -1);
     EXPECT_EQ(b.value(QStringLiteral("opc.get"), {{QStringLiteral("kind"), 11}, {QStringLiteral("param"), 0}}).toInt(), 0);
@@ -171,7 +174,7 @@ TEST_F(LogdProtocol, LogReadTakesWholeMessagesAndNeverSplitsASurrogatePair) {
     auto read = [&](int max) {
         QJsonObject r;
         waitFor([&] {
-            r = result(c->call(QStringLiteral("log.read"), {{QStringLiteral("max"), max}, {QStringLiteral("ack"), qint64(seq)}}));
+            r = c->read(max, seq);
             return !r.value(QStringLiteral("text")).toString().isEmpty();
         });
         seq = r.value(QStringLiteral("seq")).toInteger();
@@ -187,19 +190,20 @@ TEST_F(LogdProtocol, LogReadTakesWholeMessagesAndNeverSplitsASurrogatePair) {
     EXPECT_EQ(seq, 6);
 }
 
-TEST_F(LogdProtocol, UnacknowledgedAnswerIsRepeatedAfterAReconnect) {
+TEST_F(LogdProtocol, UnacknowledgedAnswerIsRepeatedUntilAcknowledgedInItsOwnEpoch) {
     int64_t seq = 0;
+    QString epoch;
     {
         auto c = reader(kClientA);
+        epoch = c->epoch();
         ASSERT_TRUE(logd.inject(-1, QStringLiteral("first")));
         EXPECT_EQ(readAll(*c, &seq, 16000, 3000, 7), QStringLiteral("first\r\n"));
         EXPECT_EQ(seq, 1);
         ASSERT_TRUE(logd.inject(-1, QStringLiteral("second")));
-        ASSERT_TRUE(waitFor([&] { return logd.errorOutput().size() > 0; }));
         // The answer to this read is "lost": the client never acknowledges it.
         QJsonObject lost;
         ASSERT_TRUE(waitFor([&] {
-            lost = result(c->call(QStringLiteral("log.read"), {{QStringLiteral("max"), 16000}, {QStringLiteral("ack"), 1}}));
+            lost = c->read(16000, 1);
             return !lost.value(QStringLiteral("text")).toString().isEmpty();
         }));
         EXPECT_EQ(lost.value(QStringLiteral("seq")).toInteger(), 2);
@@ -207,21 +211,28 @@ TEST_F(LogdProtocol, UnacknowledgedAnswerIsRepeatedAfterAReconnect) {
     ASSERT_TRUE(logd.inject(-1, QStringLiteral("third")));
     LogdClient again(logd.port());
     again.hello(kClientA);
+    EXPECT_EQ(again.epoch(), epoch) << "the state outlived its link";
     // ack 1 is older than the kept answer 2: the same text under the same seq, before anything newer.
-    QJsonObject r = result(again.call(QStringLiteral("log.read"), {{QStringLiteral("max"), 16000}, {QStringLiteral("ack"), 1}}));
+    QJsonObject r = again.read(16000, 1);
+    EXPECT_EQ(r.value(QStringLiteral("text")).toString(), QStringLiteral("second\r\n"));
+    EXPECT_EQ(r.value(QStringLiteral("seq")).toInteger(), 2);
+    // The right seq under another epoch acknowledges nothing either.
+    r = result(again.call(QStringLiteral("log.read"), {{QStringLiteral("max"), 16000},
+                                                      {QStringLiteral("ack"), 2},
+                                                      {QStringLiteral("epoch"), QStringLiteral("0123456789abcdef")}}));
     EXPECT_EQ(r.value(QStringLiteral("text")).toString(), QStringLiteral("second\r\n"));
     EXPECT_EQ(r.value(QStringLiteral("seq")).toInteger(), 2);
     seq = 2;
     EXPECT_EQ(readAll(again, &seq, 16000, 3000, 7), QStringLiteral("third\r\n"));
     EXPECT_EQ(seq, 3);
     // An empty queue answers "" with the last seq that had text; discard drops the kept text too.
-    r = result(again.call(QStringLiteral("log.read"), {{QStringLiteral("max"), 16000}, {QStringLiteral("ack"), 3}}));
+    r = again.read(16000, 3);
     EXPECT_EQ(r.value(QStringLiteral("text")).toString(), QString());
     EXPECT_EQ(r.value(QStringLiteral("seq")).toInteger(), 3);
     ASSERT_TRUE(logd.inject(-1, QStringLiteral("fourth")));
     readAll(again, &seq, 16000, 3000, 8);
     again.call(QStringLiteral("log.discard"));
-    r = result(again.call(QStringLiteral("log.read"), {{QStringLiteral("max"), 16000}, {QStringLiteral("ack"), 0}}));
+    r = again.read(16000, 0);
     EXPECT_EQ(r.value(QStringLiteral("text")).toString(), QString());
 }
 

@@ -18,8 +18,7 @@ namespace {
 const QStringList kQuiet = {QStringLiteral("--sim-interval"), QStringLiteral("0")};
 
 int64_t readInto(LogdClient& c, QString* text, int64_t seq) {
-    const QJsonObject r = c.call(QStringLiteral("log.read"), {{QStringLiteral("max"), 1048576}, {QStringLiteral("ack"), qint64(seq)}})
-                              .value(QStringLiteral("result")).toObject();
+    const QJsonObject r = c.read(1048576, seq);
     *text += r.value(QStringLiteral("text")).toString();
     return r.value(QStringLiteral("seq")).toInteger();
 }

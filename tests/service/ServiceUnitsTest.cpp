@@ -95,29 +95,33 @@ TEST(LogQueue, OverflowDropsOldestAndReportsOnceAhead) {
 
 TEST(ClientState, KeepsTheLastAnswerUntilAcknowledged) {
     ClientState c(QStringLiteral("id"));
+    const QString e = c.epoch();
+    EXPECT_NE(e, ClientState(QStringLiteral("id")).epoch()) << "every state gets an epoch of its own";
     const QDateTime now = QDateTime::currentDateTime();
     c.deliver(QStringLiteral("a"), now);
-    LogReadResult r = c.read(100, 0);
+    LogReadResult r = c.read(100, 0, e);
     EXPECT_EQ(r.text, QStringLiteral("a\r\n"));
     EXPECT_EQ(r.seq, 1);
     c.deliver(QStringLiteral("b"), now);
-    r = c.read(100, 0); // not acknowledged: same answer again
+    r = c.read(100, 0, e); // not acknowledged: same answer again
     EXPECT_EQ(r.text, QStringLiteral("a\r\n"));
     EXPECT_EQ(r.seq, 1);
-    r = c.read(100, 1);
+    r = c.read(100, 1, QStringLiteral("another state")); // the right seq, but not of this state
+    EXPECT_EQ(r.text, QStringLiteral("a\r\n"));
+    r = c.read(100, 1, e);
     EXPECT_EQ(r.text, QStringLiteral("b\r\n"));
     EXPECT_EQ(r.seq, 2);
-    r = c.read(100, 2);
+    r = c.read(100, 2, e);
     EXPECT_EQ(r.text, QString());
     EXPECT_EQ(r.seq, 2);
     // A repeat asked with a smaller max hands the kept text out in pieces, nothing lost or doubled.
     c.deliver(QStringLiteral("long line"), now);
     c.deliver(QStringLiteral("next"), now);
-    EXPECT_EQ(c.read(100, 2).text, QStringLiteral("long line\r\nnext\r\n"));
+    EXPECT_EQ(c.read(100, 2, e).text, QStringLiteral("long line\r\nnext\r\n"));
     QString again;
     int64_t seq = 2;
     for (int i = 0; i < 10; ++i) {
-        r = c.read(5, seq);
+        r = c.read(5, seq, e);
         again += r.text;
         seq = r.seq;
     }
