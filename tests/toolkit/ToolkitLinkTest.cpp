@@ -2,6 +2,7 @@
 // detection, time-outs, interruption and the proxy tunnel.
 #include "FakeServer.h"
 #include "ToolkitTestUtil.h"
+#include "toolkit/TkLimits.h"
 
 #include <gtest/gtest.h>
 
@@ -221,6 +222,33 @@ TEST(ToolkitLink, RequestTimeOutEndsTheRequestAndLosesTheLink) {
     EXPECT_NE(LinkIsLost(link), 0);
     EXPECT_EQ(SwitchGet(1), 0);
     LinkClose(link);
+}
+
+// A station that accepts and never answers: the logon check gives up after its own (shorter) limit and
+// reports that no logon is needed; LinkOpen reports the time-out after its limit. The limits are
+// shortened for the test, keeping their order.
+TEST(ToolkitLink, SilentStationEndsLogonCheckAndOpenAtTheirOwnLimits) {
+    EXPECT_EQ(MIRABO_OPEN_TIMEOUT_MS, 65000);
+    EXPECT_EQ(MIRABO_LOGON_CHECK_TIMEOUT_MS, 10000);
+    ToolkitScope scope;
+    FakeServer silent(serveSilently);
+    constexpr int kOpenMs = 1500, kCheckMs = 200;
+    mirabo::setOpenLimitsForTest(kOpenMs, kCheckMs);
+    int32_t reserved = 7;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(LinkLogonRequired("127.0.0.1", silent.port(), "", 0, "", 10, &reserved), 0);
+    int64_t took = msSince(start);
+    EXPECT_GE(took, kCheckMs);
+    EXPECT_LT(took, kOpenMs) << "the logon check has a limit of its own";
+    MiraboLink link = reinterpret_cast<MiraboLink>(1);
+    start = std::chrono::steady_clock::now();
+    EXPECT_EQ(openLocal(silent.port(), &link), MIRABO_E_TIMEOUT);
+    took = msSince(start);
+    mirabo::setOpenLimitsForTest(0, 0);
+    EXPECT_EQ(link, nullptr);
+    EXPECT_GE(took, kOpenMs);
+    EXPECT_LT(took, kOpenMs + 5000);
+    EXPECT_TRUE(waitFor([&] { return silent.accepted() == 2; }));
 }
 
 TEST(ToolkitLink, CancelWordEndsOpenToSilentServerPromptly) {
