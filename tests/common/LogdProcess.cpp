@@ -75,7 +75,8 @@ bool LogdProcess::restart() {
     m_proc->start(QIODevice::WriteOnly);
     if (!m_proc->waitForStarted(10000))
         return false;
-    static const QRegularExpression listening(QStringLiteral("^mirabo-logd: listening on 127\\.0\\.0\\.1:(\\d+)$"),
+    // The service binds the port it was given (0: any free one) and reports the port it got.
+    static const QRegularExpression listening(QStringLiteral("^mirabo-logd: listening on 127\\.0\\.0\\.1:(\\d+)"),
                                               QRegularExpression::MultilineOption);
     const QDeadlineTimer deadline(10000);
     while (!deadline.hasExpired()) {
@@ -116,6 +117,10 @@ void LogdProcess::stop() {
             m_proc->waitForFinished(10000);
         }
     }
+}
+
+qint64 LogdProcess::pid() const {
+    return running() ? m_proc->processId() : 0;
 }
 
 bool LogdProcess::running() const {

@@ -1,4 +1,6 @@
-// Test helper: runs a real mirabo-logd on a free loopback port with a private copy of a project folder.
+// Test helper: runs a real mirabo-logd with a private copy of a project folder. The service binds port 0
+// unless told otherwise and the helper reads the port it got from its start-up line, so no test ever
+// guesses a free port.
 #pragma once
 
 #include <QProcess>
@@ -26,6 +28,7 @@ public:
     bool restart();
 
     bool running() const;
+    qint64 pid() const; // 0 when not running
     quint16 port() const { return m_port; }
     QString projectDir() const;
     // Injects one log line: category is a switch index 0-13, or -1 for "every client with log output on".

@@ -41,7 +41,7 @@ private:
 
 // Polls `cond` while processing events until it holds or the time runs out.
 template <typename F>
-bool waitFor(F cond, int timeoutMs = 5000);
+bool waitFor(F cond, int timeoutMs = 10000);
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

