@@ -1,7 +1,6 @@
 #include "service/Dispatcher.h"
 
-#include "service/LineReader.h"
-
+#include <QByteArrayView>
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -28,7 +27,7 @@ QByteArray encode(const QJsonValue& id, const Reply& reply) {
 
 QByteArray Dispatcher::handleLine(Session& session, const QByteArray& line, bool* close) {
     *close = false;
-    if (!isValidUtf8(line)) {
+    if (!QByteArrayView(line).isValidUtf8()) { // overlong forms and encoded surrogates included
         Service::log(QStringLiteral("%1: line is not valid UTF-8, closing").arg(session.peer));
         *close = true;
         return QByteArray();

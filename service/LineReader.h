@@ -24,7 +24,4 @@ private:
     qsizetype m_maxLine;
 };
 
-// True when `bytes` is well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
-bool isValidUtf8(const QByteArray& bytes);
-
 } // namespace logd

@@ -1,10 +1,12 @@
 // The service's pure pieces: password hashes, the bounded queue, framing, tags, injected lines.
 #include "service/ClientState.h"
+#include "service/Dispatcher.h"
 #include "service/Injector.h"
 #include "service/LineReader.h"
 #include "service/LogQueue.h"
 #include "service/Options.h"
 #include "service/PasswordHash.h"
+#include "service/Project.h"
 #include "service/TagTable.h"
 #include "service/UserStore.h"
 
@@ -155,14 +157,35 @@ TEST(LineReader, SplitsLinesAndRefusesOversizedOnes) {
     EXPECT_EQ(r.next(&line), LineReader::Result::TooLong);
 }
 
-TEST(LineReader, Utf8Validation) {
-    EXPECT_TRUE(isValidUtf8("plain"));
-    EXPECT_TRUE(isValidUtf8(QStringLiteral("Grüße 😀").toUtf8()));
-    EXPECT_FALSE(isValidUtf8("\xC3"));               // cut short
-    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));           // overlong
-    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));       // a surrogate
-    EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80"));   // above U+10FFFF
-    EXPECT_FALSE(isValidUtf8("\xFF"));
+// Request lines go through the dispatcher without any socket. A line that is not well-formed UTF-8 closes
+// the connection unanswered; well-formed text of any plane is answered.
+TEST(Dispatcher, MalformedUtf8ClosesWithoutAnswer) {
+    Project project;
+    QString error;
+    QStringList warnings;
+    ASSERT_TRUE(project.load(QStringLiteral(KESTRA_SOURCE_DIR "/service/demo"), &error, &warnings));
+    Service service(project, ServiceOptions());
+    Dispatcher dispatcher(service);
+    Session session;
+    bool close = false;
+    dispatcher.handleLine(session, R"({"jsonrpc":"2.0","id":1,"method":"hello","params":{"protocol":1,"client":"u"}})",
+                          &close);
+    ASSERT_TRUE(session.access);
+    auto normalize = [&](const QByteArray& name) {
+        close = false;
+        return dispatcher.handleLine(
+            session, R"({"jsonrpc":"2.0","id":2,"method":"tag.normalize","params":{"name":")" + name + "\"}}", &close);
+    };
+    EXPECT_TRUE(normalize(QStringLiteral("Grüße 😀").toUtf8()).contains(QStringLiteral("Grüße 😀").toUtf8()));
+    EXPECT_FALSE(close);
+    const std::pair<const char*, QByteArray> bad[] = {
+        {"cut short", "\xC3"},         {"overlong", "\xC0\xAF"}, {"a surrogate", "\xED\xA0\x80"},
+        {"above U+10FFFF", "\xF4\x90\x80\x80"}, {"never a byte of UTF-8", "\xFF"}};
+    for (const auto& [what, bytes] : bad) {
+        EXPECT_TRUE(normalize(bytes).isEmpty()) << what;
+        EXPECT_TRUE(close) << what;
+    }
+    dispatcher.endSession(session);
 }
 
 TEST(TagTable, ParsesLinesAndStepsValues) {
