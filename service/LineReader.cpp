@@ -18,6 +18,7 @@ LineReader::Result LineReader::next(QByteArray* line) {
         return Result::TooLong;
     *line = m_buffer.mid(m_pos, lf - m_pos);
     m_pos = lf + 1;
+    --m_lines;
     m_scanned = 0;
     if (m_pos == m_buffer.size()) {
         m_buffer.clear();

@@ -8,7 +8,7 @@ namespace logd {
 
 Service::Service(Project& project, const ServiceOptions& options, QObject* parent)
     : QObject(parent), m_project(project),
-      m_clients(options.lingerMs, options.maxClients, options.queueCapacity, this) {}
+      m_clients(options.lingerMs, options.maxClients, options.queueCapacity, this), m_logonGuard(options.logon) {}
 
 void Service::broadcast(int category, const QString& text) {
     broadcastEach(category, [&text](const ClientState&) { return text; });
@@ -43,6 +43,14 @@ void Service::tagsChanged(const QList<int>& tagIds) {
 
 QString Service::shortId(const QString& id) {
     return id.size() > 8 ? id.left(8) + QStringLiteral("...") : id;
+}
+
+QString Service::printable(const QString& text, int max) {
+    QString out = text.left(max);
+    for (QChar& c : out)
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = QLatin1Char('?');
+    return out;
 }
 
 void Service::log(const QString& text) {

@@ -22,6 +22,19 @@ QString TokenStore::issue(const QString& user, int64_t nowMs) {
     return token;
 }
 
+int TokenStore::dropUsers(const std::function<bool(const QString& user)>& stillThere) {
+    int dropped = 0;
+    for (auto it = m_tokens.begin(); it != m_tokens.end();) {
+        if (stillThere(it->user)) {
+            ++it;
+        } else {
+            it = m_tokens.erase(it);
+            ++dropped;
+        }
+    }
+    return dropped;
+}
+
 QString TokenStore::userOf(const QString& token, int64_t nowMs) const {
     if (token.isEmpty())
         return QString();

@@ -5,13 +5,20 @@
 
 #include <sys/socket.h>
 
-LogdClient::LogdClient(quint16 port) : m_socket(std::make_unique<QTcpSocket>()) {
+LogdClient::LogdClient(quint16 port, const QString& from) : m_socket(std::make_unique<QTcpSocket>()) {
+    if (!from.isEmpty())
+        m_socket->bind(QHostAddress(from));
     m_socket->connectToHost(QStringLiteral("127.0.0.1"), port);
     m_socket->waitForConnected(5000);
 }
 
 bool LogdClient::connected() const {
     return m_socket->state() == QAbstractSocket::ConnectedState;
+}
+
+bool LogdClient::hasLine() {
+    m_socket->waitForReadyRead(0);
+    return m_socket->canReadLine();
 }
 
 void LogdClient::sendRaw(const QByteArray& bytes) {

@@ -9,9 +9,13 @@
 
 class LogdClient {
 public:
-    explicit LogdClient(quint16 port);
+    // Connects to 127.0.0.1:`port`, from the loopback address `from` when given (for example
+    // "127.0.0.2", to stand for another host).
+    explicit LogdClient(quint16 port, const QString& from = QString());
 
     bool connected() const;
+    // True when an answer line waits to be read (without waiting for one).
+    bool hasLine();
     // Sends a request and waits for its answer (an empty object when none came in time).
     QJsonObject call(const QString& method, const QJsonObject& params = {}, int timeoutMs = 10000);
     // hello with the given client id; returns the result object (empty on an error answer) and keeps

@@ -4,13 +4,16 @@
 #include "service/Injector.h"
 #include "service/LineReader.h"
 #include "service/LogQueue.h"
+#include "service/LogonGuard.h"
 #include "service/Options.h"
 #include "service/PasswordHash.h"
 #include "service/Project.h"
 #include "service/TagTable.h"
+#include "service/TokenStore.h"
 #include "service/UserStore.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -167,25 +170,57 @@ TEST(Dispatcher, MalformedUtf8ClosesWithoutAnswer) {
     Service service(project, ServiceOptions());
     Dispatcher dispatcher(service);
     Session session;
-    bool close = false;
-    dispatcher.handleLine(session, R"({"jsonrpc":"2.0","id":1,"method":"hello","params":{"protocol":1,"client":"u"}})",
-                          &close);
+    dispatcher.handleLine(session, R"({"jsonrpc":"2.0","id":1,"method":"hello","params":{"protocol":1,"client":"u"}})");
     ASSERT_TRUE(session.access);
     auto normalize = [&](const QByteArray& name) {
-        close = false;
         return dispatcher.handleLine(
-            session, R"({"jsonrpc":"2.0","id":2,"method":"tag.normalize","params":{"name":")" + name + "\"}}", &close);
+            session, R"({"jsonrpc":"2.0","id":2,"method":"tag.normalize","params":{"name":")" + name + "\"}}");
     };
-    EXPECT_TRUE(normalize(QStringLiteral("Grüße 😀").toUtf8()).contains(QStringLiteral("Grüße 😀").toUtf8()));
-    EXPECT_FALSE(close);
+    const Outcome good = normalize(QStringLiteral("Grüße 😀").toUtf8());
+    EXPECT_TRUE(good.answer.contains(QStringLiteral("Grüße 😀").toUtf8()));
+    EXPECT_FALSE(good.close);
     const std::pair<const char*, QByteArray> bad[] = {
         {"cut short", "\xC3"},         {"overlong", "\xC0\xAF"}, {"a surrogate", "\xED\xA0\x80"},
         {"above U+10FFFF", "\xF4\x90\x80\x80"}, {"never a byte of UTF-8", "\xFF"}};
     for (const auto& [what, bytes] : bad) {
-        EXPECT_TRUE(normalize(bytes).isEmpty()) << what;
-        EXPECT_TRUE(close) << what;
+        const Outcome o = normalize(bytes);
+        EXPECT_TRUE(o.answer.isEmpty()) << what;
+        EXPECT_TRUE(o.close) << what;
     }
     dispatcher.endSession(session);
+}
+
+TEST(LogonGuard, RefusalsLockOutANameOrAnAddressForAWhile) {
+    LogonGuard g(LogonPolicy{100, 2, 1000}); // 2 tries per name, 8 per address, locked for 1 s
+    EXPECT_EQ(g.refused(QStringLiteral("Op"), QStringLiteral("a1"), 0), LogonGuard::Nothing);
+    EXPECT_FALSE(g.lockedOut(QStringLiteral("op"), QStringLiteral("a2"), 10));
+    EXPECT_EQ(g.refused(QStringLiteral("OP"), QStringLiteral("a2"), 20), LogonGuard::User); // from any address
+    EXPECT_TRUE(g.lockedOut(QStringLiteral("op"), QStringLiteral("a3"), 30));
+    EXPECT_FALSE(g.lockedOut(QStringLiteral("other"), QStringLiteral("a3"), 30));
+    EXPECT_FALSE(g.lockedOut(QStringLiteral("op"), QStringLiteral("a3"), 20 + 1000)) << "the lock-out ends";
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(g.refused(QStringLiteral("u%1").arg(i), QStringLiteral("a9"), 2000), LogonGuard::Nothing);
+    EXPECT_EQ(g.refused(QStringLiteral("u7"), QStringLiteral("a9"), 2000), LogonGuard::Address);
+    EXPECT_TRUE(g.lockedOut(QStringLiteral("anyone"), QStringLiteral("a9"), 2001));
+    EXPECT_FALSE(g.lockedOut(QStringLiteral("anyone"), QStringLiteral("a8"), 2001));
+    // An accepted logon, or time, clears a name's count.
+    g.refused(QStringLiteral("x"), QStringLiteral("b"), 5000);
+    g.accepted(QStringLiteral("X"));
+    EXPECT_EQ(g.refused(QStringLiteral("x"), QStringLiteral("b"), 5001), LogonGuard::Nothing);
+    EXPECT_EQ(g.refused(QStringLiteral("x"), QStringLiteral("b"), 5001 + 1001), LogonGuard::Nothing);
+}
+
+TEST(TokenStore, TokensAreLongAndRandomExpireAndGoWithTheirUser) {
+    TokenStore store(1000);
+    const QString a = store.issue(QStringLiteral("anna"), 0);
+    const QString b = store.issue(QStringLiteral("bob"), 0);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9a-f]{64}$")).match(a).hasMatch()) << "256 bits";
+    EXPECT_NE(a, b);
+    EXPECT_EQ(store.userOf(a, 999), QStringLiteral("anna"));
+    EXPECT_EQ(store.userOf(a, 1000), QString()) << "expired";
+    EXPECT_EQ(store.dropUsers([](const QString& user) { return user != QLatin1String("bob"); }), 1);
+    EXPECT_EQ(store.userOf(b, 10), QString());
+    EXPECT_EQ(store.count(), 1);
 }
 
 TEST(TagTable, ParsesLinesAndStepsValues) {
