@@ -346,6 +346,67 @@ TEST(ToolkitLink, CancelWordInterruptsRequestAndLosesLink) {
     LinkClose(link);
 }
 
+// The other waits a stop request must end: for the link's turn while another thread's request runs, and
+// for a peer that takes no more bytes.
+TEST(ToolkitLink, CancelWordEndsWaitsForTheTurnAndForSending) {
+    std::atomic<bool> requestArrived{false}, sendingStarted{false};
+    FakeServer server([&](FakeConnection& c) {
+        c.acceptHello(c.readRequest());
+        if (c.index() == 0) { // reads one request and never answers
+            requestArrived = !c.readRequest(60000).isEmpty();
+        } else { // takes the first byte of the request and nothing more
+            char head[1];
+            sendingStarted = ::recv(c.fd(), head, 1, 0) == 1;
+        }
+        c.idle(60000);
+    });
+    ToolkitScope scope;
+    // Runs `call` on a thread whose cancel word is set once `waiting` holds; the milliseconds from
+    // then until the call ended (-1 when `waiting` never held).
+    auto msToCancel = [](const std::function<void()>& call, const std::function<bool()>& waiting) {
+        std::atomic<int32_t> stop{0};
+        std::atomic<int64_t> stoppedAt{0}, endedAfterStop{-1};
+        std::thread worker([&] {
+            ToolkitInit();
+            ToolkitSetCancelWord(&stop);
+            call();
+            endedAfterStop = msAfter(stoppedAt);
+            ToolkitExit();
+        });
+        const bool reached = waitFor(waiting);
+        stoppedAt = nowNs();
+        stop = 1;
+        worker.join();
+        return reached ? endedAfterStop.load() : -1;
+    };
+
+    MiraboLink link = nullptr;
+    ASSERT_EQ(openLocal(server.port(), &link), MIRABO_OK);
+    LinkActivate(link);
+    std::thread first([] { EXPECT_EQ(SwitchGet(1), 0); }); // holds the link's turn until LinkClose
+    std::atomic<bool> secondCalled{false};
+    const int64_t turn = msToCancel(
+        [&] {
+            secondCalled = true;
+            EXPECT_EQ(SwitchGet(2), 0);
+        },
+        [&] { return requestArrived && secondCalled; });
+    LinkClose(link);
+    first.join();
+    EXPECT_GE(turn, 0);
+    EXPECT_LT(turn, kPromptMs);
+
+    // A request far larger than the socket buffers, to a peer that stopped reading.
+    ASSERT_EQ(openLocal(server.port(), &link), MIRABO_OK);
+    LinkActivate(link);
+    const int64_t sending = msToCancel(
+        [] { EXPECT_NE(ProfileSetString("K", "V", QString(16 << 20, 'v')), MIRABO_OK); },
+        [&] { return sendingStarted.load(); });
+    EXPECT_GE(sending, 0);
+    EXPECT_LT(sending, kPromptMs);
+    LinkClose(link);
+}
+
 TEST(ToolkitLink, CancelWordOfOneThreadLeavesOtherThreadsAlone) {
     FakeServer server(serveStandard);
     ToolkitScope scope;
