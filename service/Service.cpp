@@ -2,9 +2,14 @@
 
 #include <QDateTime>
 
+#include <atomic>
 #include <cstdio>
 
 namespace logd {
+
+namespace {
+std::atomic<bool> g_logEnabled{true};
+} // namespace
 
 Service::Service(Project& project, const ServiceOptions& options, QObject* parent)
     : QObject(parent), m_project(project),
@@ -53,7 +58,13 @@ QString Service::printable(const QString& text, int max) {
     return out;
 }
 
+void Service::setLogEnabled(bool enabled) {
+    g_logEnabled = enabled;
+}
+
 void Service::log(const QString& text) {
+    if (!g_logEnabled)
+        return;
     const QByteArray line = "mirabo-logd: " + text.toUtf8() + '\n';
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
     std::fflush(stderr);

@@ -40,6 +40,8 @@ public:
 
     // The service's own event log (standard error). Never pass a password or token here.
     static void log(const QString& text);
+    // Turns the event log off (for a fuzzer, which runs millions of requests).
+    static void setLogEnabled(bool enabled);
     // A client id as the event log shows it: its first 8 characters.
     static QString shortId(const QString& id);
     // Text a peer sent, fit for one line of the event log: at most `max` characters, control

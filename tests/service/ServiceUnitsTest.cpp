@@ -12,6 +12,8 @@
 #include "service/TokenStore.h"
 #include "service/UserStore.h"
 
+#include "fuzz/FuzzTargets.h"
+
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -300,4 +302,15 @@ TEST(Options, ListenAddressAndDefaults) {
     EXPECT_TRUE(o.requireLogon);
     EXPECT_EQ(o.lingerMs, 250);
     EXPECT_EQ(o.port, 0);
+}
+
+// Every stored input of the service's fuzz targets (seeds and any crash a fuzzer run found).
+TEST(FuzzInputs, RequestsAndProfilesAreHandledSafely) {
+    for (const auto& [target, entry] : {std::pair{"service_request", &FuzzServiceRequest},
+                                        std::pair{"profile_read", &FuzzProfileRead}}) {
+        const auto inputs = FuzzInputs(QLatin1String(target), QStringLiteral(KESTRA_SOURCE_DIR));
+        EXPECT_FALSE(inputs.empty()) << target;
+        for (const QByteArray& input : inputs)
+            EXPECT_EQ(FuzzReplay(entry, input), 0) << target;
+    }
 }

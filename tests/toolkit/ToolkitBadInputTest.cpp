@@ -2,6 +2,7 @@
 // sane service is reached again afterwards.
 #include "FakeServer.h"
 #include "ToolkitTestUtil.h"
+#include "fuzz/FuzzTargets.h"
 
 #include <gtest/gtest.h>
 
@@ -105,6 +106,14 @@ TEST(ToolkitBadInput, MalformedAnswersLoseTheLink) {
     int32_t value = -1;
     EXPECT_FALSE(switchGetLosesLink(sane, &value));
     EXPECT_EQ(value, 101);
+}
+
+// Every stored input of the decoder's fuzz target (seeds and any crash a fuzzer run found).
+TEST(ToolkitBadInput, StoredFuzzInputsAreDecodedSafely) {
+    const auto inputs = FuzzInputs(QStringLiteral("toolkit_answer"), QStringLiteral(KESTRA_SOURCE_DIR));
+    EXPECT_FALSE(inputs.empty());
+    for (const QByteArray& input : inputs)
+        EXPECT_EQ(FuzzReplay(FuzzToolkitAnswer, input), 0);
 }
 
 TEST(ToolkitBadInput, CorrectAnswerInOneByteWritesIsAccepted) {
