@@ -2,6 +2,8 @@
 
 #include "service/Service.h"
 
+#include <utility>
+
 namespace logd {
 
 namespace {
@@ -31,7 +33,9 @@ Connection::Connection(StreamSocket* socket, Dispatcher& dispatcher, const Conne
     connect(&m_idleTimer, &QTimer::timeout, this, [this] {
         if (m_closing)
             return;
-        Service::log(QStringLiteral("%1: no request for %2 s, closing").arg(m_session.peer).arg(m_idleTimer.interval() / 1000.0));
+        Service::log(QStringLiteral("%1: no request for %2 s, closing")
+                         .arg(m_session.peer)
+                         .arg(m_idleTimer.interval() / 1000.0));
         closeGracefully();
     });
     m_idleTimer.start();
@@ -97,7 +101,9 @@ void Connection::serve() {
             continue;
         }
         if (r == LineReader::Result::TooLong) {
-            Service::log(QStringLiteral("%1: request longer than %2 bytes, closing").arg(m_session.peer).arg(m_reader.maxLine()));
+            Service::log(QStringLiteral("%1: request longer than %2 bytes, closing")
+                             .arg(m_session.peer)
+                             .arg(m_reader.maxLine()));
             m_closing = true;
             m_socket->abort();
             return;

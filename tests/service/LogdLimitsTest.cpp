@@ -62,7 +62,7 @@ TEST(LogdLimits, RefusedLogonsAreAnsweredLateWithoutHoldingOthersUp) {
     EXPECT_FALSE(wrong.hasLine()) << "the refusal is still held back";
     const QJsonObject refusal = QJsonDocument::fromJson(wrong.readLine(10000)).object();
     EXPECT_EQ(LogdClient::errorCode(refusal), -32001);
-    EXPECT_GE(sinceSent.elapsed(), 2000);
+    EXPECT_GE(sinceSent.elapsed(), 2000 - 5); // the service's timers count whole milliseconds
     const QString log = logd.errorOutput();
     EXPECT_FALSE(log.contains(QStringLiteral("wrong-pw")) || log.contains(kOperatorPassword) || log.contains(token));
 }
@@ -168,9 +168,9 @@ TEST(LogdLimits, ConnectionLimitsCloseOnlyTheOffendingConnection) {
     LogdClient idle(logd.port(), host(3));
     idle.hello(QStringLiteral("i"));
     QThread::msleep(500); // lets the connection's age and its idle time part
-    ASSERT_EQ(idle.value(QStringLiteral("stamp.get")).toInt(-1), 0);
-    QElapsedTimer sinceRequest;
+    QElapsedTimer sinceRequest; // started before the service can have seen the request
     sinceRequest.start();
+    ASSERT_EQ(idle.value(QStringLiteral("stamp.get")).toInt(-1), 0);
     EXPECT_TRUE(idle.waitClosed(20000));
     EXPECT_GE(sinceRequest.elapsed(), 1500 * 95 / 100); // a coarse timer may end up to 5 % early
 

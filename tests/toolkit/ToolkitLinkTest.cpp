@@ -65,6 +65,25 @@ int64_t nowNs() {
 // A stop request, a close from another thread, must end a wait well within this.
 constexpr int64_t kPromptMs = 500;
 
+// Runs `call` on a thread with a cancel word of its own, sets the word once `waiting` holds, and returns
+// the milliseconds from then until the call ended (-1 when `waiting` never held).
+int64_t msToCancel(const std::function<void()>& call, const std::function<bool()>& waiting) {
+    std::atomic<int32_t> stop{0};
+    std::atomic<int64_t> stoppedAt{0}, endedAfterStop{-1};
+    std::thread worker([&] {
+        ToolkitInit();
+        ToolkitSetCancelWord(&stop);
+        call();
+        endedAfterStop = msAfter(stoppedAt);
+        ToolkitExit();
+    });
+    const bool reached = waitFor(waiting);
+    stoppedAt = nowNs();
+    stop = 1;
+    worker.join();
+    return reached ? endedAfterStop.load() : -1;
+}
+
 } // namespace
 
 TEST(ToolkitLink, HelloCarriesIdentityAndLinkOpensAndCloses) {
@@ -294,117 +313,60 @@ TEST(ToolkitLink, SilentStationEndsLogonCheckAndOpenAtTheirOwnLimits) {
     EXPECT_TRUE(waitFor([&] { return silent.accepted() == 2; }));
 }
 
-TEST(ToolkitLink, CancelWordEndsOpenToSilentServerPromptly) {
-    std::atomic<bool> helloArrived{false};
-    FakeServer silent([&](FakeConnection& c) {
-        if (!c.readRequest().isEmpty())
-            helloArrived = true;
-        c.idle(60000);
+// A stop request from another thread ends every wait promptly: for the hello answer, for an answer,
+// for the link's turn while another thread's request runs, and for a peer that takes no more bytes.
+TEST(ToolkitLink, CancelWordEndsEveryWaitPromptly) {
+    std::atomic<int> reached{-1}; // the connection whose wait has begun
+    FakeServer server([&](FakeConnection& c) {
+        const QJsonObject hello = c.readRequest();
+        if (c.index() > 0)
+            c.acceptHello(hello);
+        char head[1];
+        if (c.index() == 0 || (c.index() == 3 && ::recv(c.fd(), head, 1, 0) == 1) ||
+            (c.index() < 3 && !c.readRequest(60000).isEmpty()))
+            reached = c.index();
+        c.idle(60000); // answers nothing, reads nothing more
     });
-    std::atomic<int32_t> stop{0};
-    std::atomic<int64_t> stoppedAt{0}, endedAfterStop{-1};
-    std::atomic<int32_t> code{0};
-    std::thread worker([&] {
-        ToolkitInit();
-        ToolkitSetCancelWord(&stop);
-        MiraboLink link = nullptr;
-        code = openLocal(silent.port(), &link);
-        endedAfterStop = msAfter(stoppedAt);
-        ToolkitExit();
-    });
-    ASSERT_TRUE(waitFor([&] { return helloArrived.load(); })); // LinkOpen now waits for the answer
-    stoppedAt = nowNs();
-    stop = 1;
-    worker.join();
-    EXPECT_NE(code.load(), MIRABO_OK);
-    EXPECT_LT(endedAfterStop.load(), kPromptMs);
-}
-
-TEST(ToolkitLink, CancelWordInterruptsRequestAndLosesLink) {
-    SilentAfterHello script;
-    FakeServer server(script.handler());
     ToolkitScope scope;
     MiraboLink link = nullptr;
+    const int64_t hello =
+        msToCancel([&] { EXPECT_NE(openLocal(server.port(), &link), MIRABO_OK); }, [&] { return reached == 0; });
+
     ASSERT_EQ(openLocal(server.port(), &link), MIRABO_OK);
     LinkActivate(link);
-    std::atomic<int32_t> stop{0};
-    std::atomic<int64_t> stoppedAt{0}, endedAfterStop{-1};
-    std::thread worker([&] {
-        ToolkitInit();
-        ToolkitSetCancelWord(&stop);
-        QString text;
-        LogTextRead(&text, 100);
-        endedAfterStop = msAfter(stoppedAt);
-        ToolkitExit();
-    });
-    ASSERT_TRUE(waitFor([&] { return script.requestArrived.load(); }));
-    stoppedAt = nowNs();
-    stop = 1;
-    worker.join();
-    EXPECT_LT(endedAfterStop.load(), kPromptMs);
-    EXPECT_NE(LinkIsLost(link), 0);
+    const int64_t answer = msToCancel(
+        [] {
+            QString text;
+            EXPECT_NE(LogTextRead(&text, 100), MIRABO_OK);
+        },
+        [&] { return reached == 1; });
+    EXPECT_NE(LinkIsLost(link), 0) << "an interrupted exchange loses its link";
     LinkClose(link);
-}
 
-// The other waits a stop request must end: for the link's turn while another thread's request runs, and
-// for a peer that takes no more bytes.
-TEST(ToolkitLink, CancelWordEndsWaitsForTheTurnAndForSending) {
-    std::atomic<bool> requestArrived{false}, sendingStarted{false};
-    FakeServer server([&](FakeConnection& c) {
-        c.acceptHello(c.readRequest());
-        if (c.index() == 0) { // reads one request and never answers
-            requestArrived = !c.readRequest(60000).isEmpty();
-        } else { // takes the first byte of the request and nothing more
-            char head[1];
-            sendingStarted = ::recv(c.fd(), head, 1, 0) == 1;
-        }
-        c.idle(60000);
-    });
-    ToolkitScope scope;
-    // Runs `call` on a thread whose cancel word is set once `waiting` holds; the milliseconds from
-    // then until the call ended (-1 when `waiting` never held).
-    auto msToCancel = [](const std::function<void()>& call, const std::function<bool()>& waiting) {
-        std::atomic<int32_t> stop{0};
-        std::atomic<int64_t> stoppedAt{0}, endedAfterStop{-1};
-        std::thread worker([&] {
-            ToolkitInit();
-            ToolkitSetCancelWord(&stop);
-            call();
-            endedAfterStop = msAfter(stoppedAt);
-            ToolkitExit();
-        });
-        const bool reached = waitFor(waiting);
-        stoppedAt = nowNs();
-        stop = 1;
-        worker.join();
-        return reached ? endedAfterStop.load() : -1;
-    };
-
-    MiraboLink link = nullptr;
     ASSERT_EQ(openLocal(server.port(), &link), MIRABO_OK);
     LinkActivate(link);
     std::thread first([] { EXPECT_EQ(SwitchGet(1), 0); }); // holds the link's turn until LinkClose
+    EXPECT_TRUE(waitFor([&] { return reached == 2; }));
     std::atomic<bool> secondCalled{false};
     const int64_t turn = msToCancel(
         [&] {
             secondCalled = true;
             EXPECT_EQ(SwitchGet(2), 0);
         },
-        [&] { return requestArrived && secondCalled; });
+        [&] { return secondCalled.load(); });
     LinkClose(link);
     first.join();
-    EXPECT_GE(turn, 0);
-    EXPECT_LT(turn, kPromptMs);
 
-    // A request far larger than the socket buffers, to a peer that stopped reading.
     ASSERT_EQ(openLocal(server.port(), &link), MIRABO_OK);
     LinkActivate(link);
-    const int64_t sending = msToCancel(
+    const int64_t sending = msToCancel( // far more than the socket buffers take
         [] { EXPECT_NE(ProfileSetString("K", "V", QString(16 << 20, 'v')), MIRABO_OK); },
-        [&] { return sendingStarted.load(); });
-    EXPECT_GE(sending, 0);
-    EXPECT_LT(sending, kPromptMs);
+        [&] { return reached == 3; });
     LinkClose(link);
+    for (const int64_t ms : {hello, answer, turn, sending}) {
+        EXPECT_GE(ms, 0);
+        EXPECT_LT(ms, kPromptMs);
+    }
 }
 
 TEST(ToolkitLink, CancelWordOfOneThreadLeavesOtherThreadsAlone) {
