@@ -142,3 +142,16 @@ QString LogdProcess::errorOutput() {
         m_stderr = QString::fromUtf8(f.readAll());
     return m_stderr;
 }
+
+bool LogdProcess::addUser(const QString& name, const QString& password, bool mayReadLog) const {
+    QProcess p;
+    QStringList args{QStringLiteral("--project"), projectDir(), QStringLiteral("--add-user"), name};
+    if (!mayReadLog)
+        args << QStringLiteral("--no-log-access");
+    p.start(QStringLiteral(KESTRA_BIN_DIR "/mirabo-logd"), args);
+    if (!p.waitForStarted(10000))
+        return false;
+    p.write(password.toUtf8() + '\n');
+    p.closeWriteChannel();
+    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}

@@ -35,6 +35,8 @@ public:
     bool inject(int category, const QString& text);
     // What the service wrote to standard error so far.
     QString errorOutput();
+    // Adds or replaces a user of the project with the service's own --add-user (works while it runs too).
+    bool addUser(const QString& name, const QString& password, bool mayReadLog = true) const;
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;

@@ -51,13 +51,17 @@ bool LogdClient::waitClosed(int timeoutMs) {
     return true;
 }
 
-QJsonObject LogdClient::call(const QString& method, const QJsonObject& params, int timeoutMs) {
+QByteArray LogdClient::requestLine(int id, const QString& method, const QJsonObject& params) {
     QJsonObject request{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
-                        {QStringLiteral("id"), m_nextId++},
+                        {QStringLiteral("id"), id},
                         {QStringLiteral("method"), method}};
     if (!params.isEmpty())
         request.insert(QStringLiteral("params"), params);
-    sendRaw(QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n');
+    return QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n';
+}
+
+QJsonObject LogdClient::call(const QString& method, const QJsonObject& params, int timeoutMs) {
+    sendRaw(requestLine(m_nextId++, method, params));
     return QJsonDocument::fromJson(readLine(timeoutMs)).object();
 }
 

@@ -28,6 +28,8 @@ public:
     QJsonValue value(const QString& method, const QJsonObject& params = {});
     // Error code of an answer, 0 when it has a result.
     static int errorCode(const QJsonObject& answer);
+    // One request line, LF included (for sending raw, pipelined or cut).
+    static QByteArray requestLine(int id, const QString& method, const QJsonObject& params = {});
 
     // Raw access for framing tests.
     void sendRaw(const QByteArray& bytes);

@@ -6,7 +6,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -26,52 +25,32 @@ QString tokenOf(const QJsonObject& answer) {
     return answer.value(QStringLiteral("result")).toObject().value(QStringLiteral("token")).toString();
 }
 
-QByteArray request(int id, const QString& method, const QJsonObject& params) {
-    return QJsonDocument(QJsonObject{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
-                                     {QStringLiteral("id"), id},
-                                     {QStringLiteral("method"), method},
-                                     {QStringLiteral("params"), params}})
-               .toJson(QJsonDocument::Compact) +
-           '\n';
-}
-
-bool addUser(const LogdProcess& logd, const QString& name, const QString& password) {
-    QProcess p;
-    p.start(QStringLiteral(KESTRA_BIN_DIR "/mirabo-logd"), {QStringLiteral("--project"), logd.projectDir(),
-                                                           QStringLiteral("--add-user"), name});
-    p.write(password.toUtf8() + '\n');
-    p.closeWriteChannel();
-    return p.waitForFinished(30000) && p.exitCode() == 0;
-}
-
-TEST(LogdLimits, RefusedLogonsAreAnsweredLateWithoutHoldingOthersUp) {
+// A refusal held back for long does not hold anybody else up: the service goes on serving (a logon with
+// its password hash included) while it holds the answer on a timer.
+TEST(LogdLimits, HeldRefusalHoldsNobodyElseUp) {
     LogdProcess logd;
     ASSERT_TRUE(logd.start({QStringLiteral("--sim-interval"), QStringLiteral("0"), QStringLiteral("--require-logon"),
-                            QStringLiteral("--logon-delay"), QStringLiteral("2000")}));
+                            QStringLiteral("--logon-delay"), QStringLiteral("30000")}));
     LogdClient wrong(logd.port(), host(1));
     wrong.hello(QStringLiteral("w"));
-    QElapsedTimer sinceSent;
-    sinceSent.start();
-    wrong.sendRaw(request(2, QStringLiteral("logon"), {{QStringLiteral("user"), QStringLiteral("operator")},
+    wrong.sendRaw(LogdClient::requestLine(2, QStringLiteral("logon"), {{QStringLiteral("user"), QStringLiteral("operator")},
                                                        {QStringLiteral("password"), QStringLiteral("wrong-pw")}}));
-    // Meanwhile the service serves others, a logon with its password hash included.
     LogdClient right(logd.port(), host(2));
     right.hello(QStringLiteral("r"));
     const QString token = tokenOf(logon(right, QStringLiteral("operator"), kOperatorPassword));
     EXPECT_FALSE(token.isEmpty());
+    EXPECT_EQ(right.value(QStringLiteral("stamp.get")).toInt(-1), 0);
     EXPECT_FALSE(wrong.hasLine()) << "the refusal is still held back";
-    const QJsonObject refusal = QJsonDocument::fromJson(wrong.readLine(10000)).object();
-    EXPECT_EQ(LogdClient::errorCode(refusal), -32001);
-    EXPECT_GE(sinceSent.elapsed(), 2000 - 5); // the service's timers count whole milliseconds
+    EXPECT_TRUE(logd.errorOutput().contains(QStringLiteral("logon of user \"operator\" refused")));
     const QString log = logd.errorOutput();
     EXPECT_FALSE(log.contains(QStringLiteral("wrong-pw")) || log.contains(kOperatorPassword) || log.contains(token));
 }
 
 TEST(LogdLimits, LockOutsByNameAndAddressAndTokensThatGoWithTheirUser) {
     LogdProcess logd;
-    ASSERT_TRUE(addUser(logd, QStringLiteral("guest"), QStringLiteral("guest-pw")));
+    ASSERT_TRUE(logd.addUser(QStringLiteral("guest"), QStringLiteral("guest-pw")));
     ASSERT_TRUE(logd.start({QStringLiteral("--sim-interval"), QStringLiteral("0"), QStringLiteral("--require-logon"),
-                            QStringLiteral("--logon-delay"), QStringLiteral("20"), QStringLiteral("--logon-tries"),
+                            QStringLiteral("--logon-delay"), QStringLiteral("100"), QStringLiteral("--logon-tries"),
                             QStringLiteral("2"), QStringLiteral("--logon-lockout"), QStringLiteral("600000")}));
     auto logonFrom = [&](int from, const QString& user, const QString& password) {
         LogdClient c(logd.port(), host(from));
@@ -79,8 +58,11 @@ TEST(LogdLimits, LockOutsByNameAndAddressAndTokensThatGoWithTheirUser) {
         return logon(c, user, password);
     };
     // Two refusals of one name, from different addresses, lock the name out: the right password no longer
-    // helps, from anywhere.
+    // helps, from anywhere. Every refusal comes late.
+    QElapsedTimer sinceSent;
+    sinceSent.start();
     EXPECT_EQ(LogdClient::errorCode(logonFrom(1, QStringLiteral("operator"), QStringLiteral("wrong-pw"))), -32001);
+    EXPECT_GE(sinceSent.elapsed(), 100 - 5); // the service's timers count whole milliseconds
     EXPECT_EQ(LogdClient::errorCode(logonFrom(3, QStringLiteral("Operator"), QStringLiteral("wrong-pw"))), -32001);
     EXPECT_EQ(LogdClient::errorCode(logonFrom(4, QStringLiteral("operator"), kOperatorPassword)), -32001);
     EXPECT_TRUE(logd.errorOutput().contains(QStringLiteral("user \"Operator\" locked out")));
@@ -138,7 +120,7 @@ TEST(LogdLimits, ConnectionLimitsCloseOnlyTheOffendingConnection) {
                             QStringLiteral("3"), QStringLiteral("--max-in-flight"), QStringLiteral("4"),
                             QStringLiteral("--idle-timeout"), QStringLiteral("1500"), QStringLiteral("--max-request"),
                             QStringLiteral("2048")}));
-    const QByteArray stampGet = request(9, QStringLiteral("stamp.get"), {});
+    const QByteArray stampGet = LogdClient::requestLine(9, QStringLiteral("stamp.get"), {});
     // Three connections from one address; a fourth is refused, one from another address is not.
     std::vector<std::unique_ptr<LogdClient>> own;
     for (int i = 0; i < 3; ++i) {

@@ -357,7 +357,7 @@ TEST_F(LogdProtocol, TagLookupsFollowTheProjectsTags) {
 TEST(LogdLinger, ClientStateOutlivesItsLastLinkForTheLingerTime) {
     LogdProcess logd;
     ASSERT_TRUE(logd.start({QStringLiteral("--sim-interval"), QStringLiteral("0"), QStringLiteral("--client-linger"),
-                            QStringLiteral("2000")}));
+                            QStringLiteral("4000")}));
     const QString id = QStringLiteral("dddddddddddddddddddddddddddddddd");
     QString epoch;
     {

@@ -61,30 +61,16 @@ TEST(LogdRobustness, BadLinesCloseOnlyTheirConnection) {
     EXPECT_TRUE(logd.running());
 }
 
-QByteArray request(int id, const QString& method, const QJsonObject& params) {
-    return QJsonDocument(QJsonObject{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
-                                     {QStringLiteral("id"), id},
-                                     {QStringLiteral("method"), method},
-                                     {QStringLiteral("params"), params}})
-               .toJson(QJsonDocument::Compact) +
-           '\n';
-}
-
 TEST(LogdRobustness, ThirdRefusedLogonOfPipelinedOnesClosesTheConnection) {
     LogdProcess logd;
-    QProcess add;
-    add.start(QStringLiteral(KESTRA_BIN_DIR "/mirabo-logd"),
-              {QStringLiteral("--project"), logd.projectDir(), QStringLiteral("--add-user"), QStringLiteral("op")});
-    add.write("right\n");
-    add.closeWriteChannel();
-    ASSERT_TRUE(add.waitForFinished(30000) && add.exitCode() == 0);
+    ASSERT_TRUE(logd.addUser(QStringLiteral("op"), QStringLiteral("right")));
     ASSERT_TRUE(logd.start(QStringList(kQuiet) << QStringLiteral("--logon-delay") << QStringLiteral("20")));
 
     LogdClient flooder(logd.port());
     flooder.hello(QStringLiteral("f"));
     QByteArray flood;
     for (int i = 0; i < 10; ++i)
-        flood += request(100 + i, QStringLiteral("logon"), {{QStringLiteral("user"), QStringLiteral("op")},
+        flood += LogdClient::requestLine(100 + i, QStringLiteral("logon"), {{QStringLiteral("user"), QStringLiteral("op")},
                                                             {QStringLiteral("password"), QStringLiteral("wrong")}});
     flooder.sendRaw(flood);
     int refused = 0;
@@ -99,8 +85,8 @@ TEST(LogdRobustness, HalfClosedClientStillGetsEveryAnswer) {
     LogdProcess logd;
     ASSERT_TRUE(logd.start(kQuiet));
     LogdClient c(logd.port());
-    c.sendRaw(request(1, QStringLiteral("hello"), {{QStringLiteral("protocol"), 1}, {QStringLiteral("client"), QStringLiteral("h")}}) +
-              request(2, QStringLiteral("switch.get"), {{QStringLiteral("index"), 3}}));
+    c.sendRaw(LogdClient::requestLine(1, QStringLiteral("hello"), {{QStringLiteral("protocol"), 1}, {QStringLiteral("client"), QStringLiteral("h")}}) +
+              LogdClient::requestLine(2, QStringLiteral("switch.get"), {{QStringLiteral("index"), 3}}));
     c.halfClose();
     const QJsonObject first = QJsonDocument::fromJson(c.readLine()).object();
     const QJsonObject second = QJsonDocument::fromJson(c.readLine()).object();
@@ -168,18 +154,8 @@ TEST(LogdRobustness, SigtermAndSigintEndTheServiceCleanly) {
 
 TEST(LogdRobustness, AddedUserCanLogOnAndUserWithoutLogRightGetsNoAccess) {
     LogdProcess logd;
-    auto addUser = [&](const QString& name, const QString& password, bool noLog) {
-        QProcess p;
-        QStringList args{QStringLiteral("--project"), logd.projectDir(), QStringLiteral("--add-user"), name};
-        if (noLog)
-            args << QStringLiteral("--no-log-access");
-        p.start(QStringLiteral(KESTRA_BIN_DIR "/mirabo-logd"), args);
-        p.write(password.toUtf8() + '\n');
-        p.closeWriteChannel();
-        return p.waitForFinished(30000) && p.exitCode() == 0;
-    };
-    ASSERT_TRUE(addUser(QStringLiteral("viewer"), QStringLiteral("pa ss"), false));
-    ASSERT_TRUE(addUser(QStringLiteral("guest"), QStringLiteral("guest"), true));
+    ASSERT_TRUE(logd.addUser(QStringLiteral("viewer"), QStringLiteral("pa ss")));
+    ASSERT_TRUE(logd.addUser(QStringLiteral("guest"), QStringLiteral("guest"), false));
     QFile users(logd.projectDir() + QStringLiteral("/users.txt"));
     ASSERT_TRUE(users.open(QIODevice::ReadOnly));
     const QByteArray stored = users.readAll();

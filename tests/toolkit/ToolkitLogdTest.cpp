@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <QJsonDocument>
-#include <QProcess>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -120,20 +119,6 @@ QString readUntil(const QString& needle, int timeoutMs = 10000) {
         return all.contains(needle);
     }, timeoutMs);
     return all;
-}
-
-// Adds a user to the project of `logd` (before it starts) with the service's own --add-user.
-bool addUser(const LogdProcess& logd, const QString& name, const QString& password, bool mayReadLog) {
-    QProcess p;
-    QStringList args{"--project", logd.projectDir(), "--add-user", name};
-    if (!mayReadLog)
-        args << "--no-log-access";
-    p.start(QStringLiteral(KESTRA_BIN_DIR "/mirabo-logd"), args);
-    if (!p.waitForStarted(5000))
-        return false;
-    p.write((password + "\n").toUtf8());
-    p.closeWriteChannel();
-    return p.waitForFinished(10000) && p.exitCode() == 0;
 }
 
 } // namespace
@@ -295,7 +280,7 @@ TEST(ToolkitLogd, TwoThreadsAtOnce) {
 TEST(ToolkitLogd, LogonAndReLogonAfterServiceRestart) {
     ToolkitScope scope;
     LogdProcess logd;
-    ASSERT_TRUE(addUser(logd, "tester", "s3cret pass", true));
+    ASSERT_TRUE(logd.addUser("tester", "s3cret pass"));
     ASSERT_TRUE(logd.start({"--sim-interval", "0", "--require-logon"}));
     MiraboLink link = nullptr;
     EXPECT_EQ(openLocal(logd.port(), &link), MIRABO_E_ABORT);
@@ -325,7 +310,7 @@ TEST(ToolkitLogd, LogonAndReLogonAfterServiceRestart) {
     // The user loses the right to read the log while the service is down: the re-logon succeeds, but
     // the link has no access and must not open.
     logd.stop();
-    ASSERT_TRUE(addUser(logd, "tester", "s3cret pass", false));
+    ASSERT_TRUE(logd.addUser("tester", "s3cret pass", false));
     ASSERT_TRUE(logd.restart());
     EXPECT_EQ(openLocal(logd.port(), &link), MIRABO_E_ABORT);
     EXPECT_EQ(link, nullptr);
@@ -335,7 +320,7 @@ TEST(ToolkitLogd, LogonAndReLogonAfterServiceRestart) {
 TEST(ToolkitLogd, UserWithoutLogRightGetsNoAccess) {
     ToolkitScope scope;
     LogdProcess logd;
-    ASSERT_TRUE(addUser(logd, "viewer", "pw", false));
+    ASSERT_TRUE(logd.addUser("viewer", "pw", false));
     ASSERT_TRUE(logd.start({"--sim-interval", "0", "--require-logon"}));
     int32_t reserved = 0;
     ASSERT_NE(LinkLogonRequired("127.0.0.1", logd.port(), "", 0, "", 10, &reserved), 0);
