@@ -1,5 +1,7 @@
 #include "service/ClientRegistry.h"
 
+#include "service/Service.h"
+
 #include <QDateTime>
 
 namespace logd {
@@ -39,8 +41,10 @@ void ClientRegistry::forEach(const std::function<void(ClientState&)>& fn) {
 
 void ClientRegistry::drop(const QString& id) {
     auto it = m_clients.find(id);
-    if (it != m_clients.end() && (*it)->links == 0 && !(*it)->linger.isActive())
+    if (it != m_clients.end() && (*it)->links == 0 && !(*it)->linger.isActive()) {
+        Service::log(QStringLiteral("client %1: state dropped").arg(Service::shortId(id)));
         m_clients.erase(it);
+    }
 }
 
 bool ClientRegistry::evictOldestIdle() {
@@ -51,6 +55,7 @@ bool ClientRegistry::evictOldestIdle() {
     }
     if (oldest == m_clients.end())
         return false;
+    Service::log(QStringLiteral("client %1: state dropped to make room").arg(Service::shortId(oldest.key())));
     m_clients.erase(oldest);
     return true;
 }

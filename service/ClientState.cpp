@@ -1,5 +1,7 @@
 #include "service/ClientState.h"
 
+#include "service/RandomText.h"
+
 namespace logd {
 
 namespace {
@@ -11,7 +13,8 @@ QString stampPrefix(const QDateTime& now) {
     return now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz ")); // local time
 }
 
-ClientState::ClientState(const QString& id, qsizetype queueCapacity) : m_id(id), m_queue(queueCapacity) {
+ClientState::ClientState(const QString& id, qsizetype queueCapacity)
+    : m_id(id), m_epoch(RandomHex(16)), m_queue(queueCapacity) {
     for (auto& kind : m_opc) {
         kind.fill(0);
         kind[kOpcVerbosity] = -1;
@@ -54,9 +57,9 @@ void ClientState::deliver(const QString& text, const QDateTime& now) {
     m_queue.push(std::move(line));
 }
 
-LogReadResult ClientState::read(qsizetype max, int64_t ack) {
+LogReadResult ClientState::read(qsizetype max, int64_t ack, const QString& ackEpoch) {
     if (!m_kept.isEmpty()) {
-        if (ack == m_seq) {
+        if (ack == m_seq && ackEpoch == m_epoch) {
             m_kept.clear();
         } else if (m_kept.size() <= max) {
             return {m_kept, m_seq};

@@ -31,6 +31,10 @@ public:
     explicit ClientState(const QString& id, qsizetype queueCapacity = LogQueue::kDefaultCapacity);
 
     const QString& id() const { return m_id; }
+    // Names this state: a fresh random text for every state made, so that a seq acknowledged to another
+    // state (an earlier run of the service, or a state dropped after its linger time) is never taken
+    // for one of this state.
+    const QString& epoch() const { return m_epoch; }
 
     int switchValue(int index) const { return m_switches[static_cast<size_t>(index)]; }
     void setSwitch(int index, int value) { m_switches[static_cast<size_t>(index)] = value; }
@@ -51,7 +55,9 @@ public:
 
     // Queues one message, prefixed with the local date and time when the stamp is on and ended by CR LF.
     void deliver(const QString& text, const QDateTime& now);
-    LogReadResult read(qsizetype max, int64_t ack);
+    // Answers log.read. The kept last answer counts as received only when `ack` is its seq and
+    // `ackEpoch` is this state's epoch; otherwise it is handed out again first.
+    LogReadResult read(qsizetype max, int64_t ack, const QString& ackEpoch);
     void discard();
     const LogQueue& queue() const { return m_queue; }
 
@@ -62,6 +68,7 @@ public:
 
 private:
     QString m_id;
+    QString m_epoch;
     std::array<int, kSwitchCount> m_switches{};
     int m_stamp = 0;
     std::array<std::array<int, kOpcParamCount>, 3> m_opc{};

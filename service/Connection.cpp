@@ -2,20 +2,22 @@
 
 #include "service/Service.h"
 
+#include <utility>
+
 namespace logd {
 
 namespace {
-constexpr qsizetype kMaxLine = qsizetype(4) << 20;     // 4 MiB, the protocol's limit
-constexpr qint64 kReadChunk = 256 * 1024;              // bytes taken from the socket at a time
-constexpr qint64 kMaxPendingWrite = qint64(8) << 20;   // answers not yet taken by the peer
+constexpr qint64 kReadChunk = 256 * 1024; // bytes taken from the socket at a time
 constexpr int kCloseGraceMs = 5000;
 constexpr int kHelloTimeoutMs = 60000;
 } // namespace
 
-Connection::Connection(StreamSocket* socket, Dispatcher& dispatcher, QObject* parent)
-    : QObject(parent), m_socket(socket), m_dispatcher(dispatcher), m_reader(kMaxLine) {
+Connection::Connection(StreamSocket* socket, Dispatcher& dispatcher, const ConnectionLimits& limits, QObject* parent)
+    : QObject(parent), m_socket(socket), m_dispatcher(dispatcher), m_reader(limits.maxRequestBytes),
+      m_maxInFlight(limits.maxInFlight) {
     m_socket->setParent(this);
     m_session.peer = m_socket->peer();
+    m_session.address = m_socket->address();
     m_closeTimer.setSingleShot(true);
     connect(&m_closeTimer, &QTimer::timeout, m_socket, &StreamSocket::abort);
     m_helloTimer.setSingleShot(true);
@@ -26,6 +28,23 @@ Connection::Connection(StreamSocket* socket, Dispatcher& dispatcher, QObject* pa
         }
     });
     m_helloTimer.start(kHelloTimeoutMs);
+    m_idleTimer.setSingleShot(true);
+    m_idleTimer.setInterval(limits.idleTimeoutMs);
+    connect(&m_idleTimer, &QTimer::timeout, this, [this] {
+        if (m_closing)
+            return;
+        Service::log(QStringLiteral("%1: no request for %2 s, closing")
+                         .arg(m_session.peer)
+                         .arg(m_idleTimer.interval() / 1000.0));
+        closeGracefully();
+    });
+    m_idleTimer.start();
+    m_holdTimer.setSingleShot(true);
+    m_holdTimer.setTimerType(Qt::PreciseTimer); // never early: the delay is what the caller must wait
+    connect(&m_holdTimer, &QTimer::timeout, this, [this] {
+        m_idleTimer.start();
+        finish(std::exchange(m_held, Outcome()));
+    });
     connect(m_socket, &StreamSocket::readable, this, &Connection::queueTurn);
     connect(m_socket, &StreamSocket::bytesWritten, this, &Connection::queueTurn);
     connect(m_socket, &StreamSocket::closed, this, &Connection::onDisconnected);
@@ -45,7 +64,7 @@ void Connection::abort() {
 }
 
 void Connection::queueTurn() {
-    if (m_turnQueued || m_closing)
+    if (m_turnQueued || m_closing || m_holdTimer.isActive())
         return;
     m_turnQueued = true;
     QTimer::singleShot(0, this, &Connection::serve);
@@ -54,7 +73,7 @@ void Connection::queueTurn() {
 void Connection::serve() {
     m_turnQueued = false;
     QByteArray line;
-    while (!m_closing) {
+    while (!m_closing && !m_holdTimer.isActive()) {
         if (m_socket->bytesToWrite() > kMaxPendingWrite)
             return; // the peer does not take its answers: bytesWritten brings the next turn
         const LineReader::Result r = m_reader.next(&line);
@@ -72,28 +91,46 @@ void Connection::serve() {
                 return;
             }
             m_reader.append(bytes);
+            if (m_reader.lines() > m_maxInFlight) {
+                Service::log(QStringLiteral("%1: more than %2 requests sent ahead of their answers, closing")
+                                 .arg(m_session.peer)
+                                 .arg(m_maxInFlight));
+                closeGracefully();
+                return;
+            }
             continue;
         }
         if (r == LineReader::Result::TooLong) {
-            Service::log(QStringLiteral("%1: line longer than 4 MiB, closing").arg(m_session.peer));
+            Service::log(QStringLiteral("%1: request longer than %2 bytes, closing")
+                             .arg(m_session.peer)
+                             .arg(m_reader.maxLine()));
             m_closing = true;
             m_socket->abort();
             return;
         }
+        m_idleTimer.start();
         if (line.endsWith('\r'))
             line.chop(1);
         if (line.trimmed().isEmpty())
             continue;
-        bool close = false;
-        const QByteArray answer = m_dispatcher.handleLine(m_session, line, &close);
-        if (!answer.isEmpty())
-            m_socket->write(answer);
-        if (close)
-            closeGracefully();
-        else
-            queueTurn(); // the next request waits until the other connections had their turn
+        const Outcome outcome = m_dispatcher.handleLine(m_session, line);
+        if (outcome.delayMs > 0) {
+            m_held = outcome;
+            m_holdTimer.start(outcome.delayMs);
+            return;
+        }
+        finish(outcome);
         return;
     }
+}
+
+void Connection::finish(const Outcome& outcome) {
+    if (!outcome.answer.isEmpty())
+        m_socket->write(outcome.answer);
+    if (outcome.close)
+        closeGracefully();
+    else
+        queueTurn(); // the next request waits until the other connections had their turn
 }
 
 void Connection::closeGracefully() {
@@ -111,6 +148,8 @@ void Connection::onDisconnected() {
     m_closing = true;
     m_closeTimer.stop();
     m_helloTimer.stop();
+    m_idleTimer.stop();
+    m_holdTimer.stop();
     m_dispatcher.endSession(m_session);
     Service::log(QStringLiteral("%1: closed").arg(m_session.peer));
     Q_EMIT finished(this);

@@ -1,9 +1,11 @@
-// One client connection (one link): reads request lines, answers them, enforces the framing rules.
-// It answers one request per turn of the event loop, so a client that sends many requests at once (or
-// slow ones, such as logon with its password hash) cannot keep the service from the other connections.
+// One client connection (one link): reads request lines, answers them, enforces the framing rules and the
+// per-connection limits. It answers one request per turn of the event loop, so a client that sends many
+// requests at once (or slow ones, such as logon with its password hash) cannot keep the service from the
+// other connections. An answer that must wait (a refused logon) is held on a timer, never by blocking.
 #pragma once
 
 #include "service/Dispatcher.h"
+#include "service/Limits.h"
 #include "service/LineReader.h"
 #include "service/StreamSocket.h"
 
@@ -15,9 +17,15 @@ namespace logd {
 class Connection : public QObject {
     Q_OBJECT
 public:
-    Connection(StreamSocket* socket, Dispatcher& dispatcher, QObject* parent = nullptr);
+    // Answers the peer waits for but has not taken: beyond this the connection is not served until it
+    // takes them (one answer may still go past it).
+    static constexpr qint64 kMaxPendingWrite = qint64(1) << 20;
+
+    Connection(StreamSocket* socket, Dispatcher& dispatcher, const ConnectionLimits& limits,
+               QObject* parent = nullptr);
     ~Connection() override;
 
+    const QString& address() const { return m_session.address; }
     // Ends the connection at once (service shut-down).
     void abort();
 
@@ -29,6 +37,8 @@ private:
     void queueTurn();
     // Answers at most one request, reading more bytes when no complete line is buffered.
     void serve();
+    // Sends an answer, then closes or waits for the next turn.
+    void finish(const Outcome& outcome);
     void closeGracefully();
     void onDisconnected();
 
@@ -36,8 +46,12 @@ private:
     Dispatcher& m_dispatcher;
     LineReader m_reader;
     Session m_session;
+    int m_maxInFlight;
     QTimer m_closeTimer;
     QTimer m_helloTimer; // a connection that never says hello does not hold its slot for ever
+    QTimer m_idleTimer;  // nor does one that stops sending requests
+    QTimer m_holdTimer;  // runs while an answer is held back
+    Outcome m_held;
     bool m_turnQueued = false;
     bool m_closing = false;
     bool m_done = false;

@@ -1,7 +1,6 @@
 #include "service/Dispatcher.h"
 
-#include "service/LineReader.h"
-
+#include <QByteArrayView>
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -26,24 +25,21 @@ QByteArray encode(const QJsonValue& id, const Reply& reply) {
 
 } // namespace
 
-QByteArray Dispatcher::handleLine(Session& session, const QByteArray& line, bool* close) {
-    *close = false;
-    if (!isValidUtf8(line)) {
+Outcome Dispatcher::handleLine(Session& session, const QByteArray& line) {
+    if (!QByteArrayView(line).isValidUtf8()) { // overlong forms and encoded surrogates included
         Service::log(QStringLiteral("%1: line is not valid UTF-8, closing").arg(session.peer));
-        *close = true;
-        return QByteArray();
+        return Outcome{QByteArray(), true, 0};
     }
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(line, &error);
     if (error.error != QJsonParseError::NoError) {
         Service::log(QStringLiteral("%1: line is not valid JSON, closing").arg(session.peer));
-        *close = true;
-        return encode(QJsonValue::Null, Reply::error(kParseError, QStringLiteral("parse error")));
+        return Outcome{encode(QJsonValue::Null, Reply::error(kParseError, QStringLiteral("parse error"))), true, 0};
     }
     if (!doc.isObject()) {
         Service::log(QStringLiteral("%1: line is not a JSON object, closing").arg(session.peer));
-        *close = true;
-        return encode(QJsonValue::Null, Reply::error(kInvalidRequest, QStringLiteral("not a JSON object")));
+        return Outcome{encode(QJsonValue::Null, Reply::error(kInvalidRequest, QStringLiteral("not a JSON object"))),
+                       true, 0};
     }
     const QJsonObject request = doc.object();
     const QJsonValue id = request.value(QStringLiteral("id"));
@@ -52,12 +48,11 @@ QByteArray Dispatcher::handleLine(Session& session, const QByteArray& line, bool
     if (request.value(QStringLiteral("jsonrpc")) != QJsonValue(QStringLiteral("2.0")) || !method.isString() ||
         !(id.isDouble() || id.isString()) || !(params.isUndefined() || params.isObject())) {
         const QJsonValue answerId = (id.isDouble() || id.isString()) ? id : QJsonValue(QJsonValue::Null);
-        return encode(answerId, Reply::error(kInvalidRequest, QStringLiteral("invalid request")));
+        return Outcome{encode(answerId, Reply::error(kInvalidRequest, QStringLiteral("invalid request"))), false, 0};
     }
     RpcParams rpcParams(params.toObject());
     const Reply reply = call(session, method.toString(), rpcParams);
-    *close = reply.close;
-    return encode(id, reply);
+    return Outcome{encode(id, reply), reply.close, reply.delayMs};
 }
 
 Reply Dispatcher::call(Session& session, const QString& method, RpcParams& params) {

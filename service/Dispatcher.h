@@ -23,6 +23,7 @@ constexpr int kBadProtocol = -32003;
 // What one connection knows about itself.
 struct Session {
     QString peer;               // "address:port", for the event log
+    QString address;            // the peer's address alone
     bool helloed = false;
     bool access = false;
     int failedLogons = 0;       // refused logons on this connection; the third closes it
@@ -34,20 +35,27 @@ struct Reply {
     int code = 0; // nonzero: an error
     QString message;
     bool close = false; // close the connection after sending
+    int delayMs = 0;    // send only after this long
 
-    static Reply ok(const QJsonValue& value) { return Reply{value, 0, QString(), false}; }
+    static Reply ok(const QJsonValue& value) { return Reply{value, 0, QString(), false, 0}; }
     static Reply error(int code, const QString& message, bool close = false) {
-        return Reply{QJsonValue(), code, message, close};
+        return Reply{QJsonValue(), code, message, close, 0};
     }
+};
+
+// What a connection does with one received line.
+struct Outcome {
+    QByteArray answer;  // the answer line with its LF; empty: none
+    bool close = false; // close the connection after sending the answer (at once when there is none)
+    int delayMs = 0;    // hold the answer, and every later request of the connection, this long
 };
 
 class Dispatcher {
 public:
     explicit Dispatcher(Service& service) : m_service(service) {}
 
-    // Handles one received line (without its LF). Returns the answer line (with LF), and sets `close` when
-    // the connection must be closed after it is sent (an empty answer with `close` closes at once).
-    QByteArray handleLine(Session& session, const QByteArray& line, bool* close);
+    // Handles one received line (without its LF).
+    Outcome handleLine(Session& session, const QByteArray& line);
     // The connection ended: releases the session's hold on its client state.
     void endSession(Session& session);
 

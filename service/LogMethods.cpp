@@ -90,9 +90,10 @@ Reply Dispatcher::opcSet(Session& s, RpcParams& p) {
 Reply Dispatcher::logRead(Session& s, RpcParams& p) {
     const int64_t max = p.integer(QStringLiteral("max"), 1, kMaxRead);
     const int64_t ack = p.integer(QStringLiteral("ack"), 0, std::numeric_limits<int64_t>::max() / 2, 0);
+    const QString epoch = p.string(QStringLiteral("epoch"), QString());
     if (!p.ok())
         return Reply();
-    const LogReadResult r = s.client->read(max, ack);
+    const LogReadResult r = s.client->read(max, ack, epoch);
     return Reply::ok(QJsonObject{{QStringLiteral("text"), r.text}, {QStringLiteral("seq"), static_cast<qint64>(r.seq)}});
 }
 

@@ -1,8 +1,11 @@
-// The listening socket and the open connections.
+// The listening socket and the open connections, within the connection limits.
 #pragma once
 
 #include "service/Dispatcher.h"
+#include "service/Limits.h"
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QHostAddress>
 #include <QObject>
 #include <QSet>
@@ -26,7 +29,7 @@ protected:
 class LogServer : public QObject {
     Q_OBJECT
 public:
-    LogServer(Service& service, int maxConnections, QObject* parent = nullptr);
+    LogServer(Service& service, const ConnectionLimits& limits, QObject* parent = nullptr);
     ~LogServer() override;
 
     bool listen(const QHostAddress& address, quint16 port, QString* error);
@@ -38,11 +41,16 @@ public:
 
 private:
     void onAccepted(qintptr fd);
+    // Logs refused connections, at most one line a second (a flood must not flood the log too).
+    void logRefusal(const QString& peer, const QString& why);
 
     Dispatcher m_dispatcher;
     Listener m_server;
+    ConnectionLimits m_limits;
     QSet<Connection*> m_connections;
-    int m_maxConnections;
+    QHash<QString, int> m_perAddress;
+    QElapsedTimer m_lastRefusalLog;
+    int m_refusedUnlogged = 0;
 };
 
 } // namespace logd

@@ -2,6 +2,10 @@
 
 #include <QCommandLineParser>
 
+#include <climits>
+#include <functional>
+#include <vector>
+
 namespace logd {
 
 bool parseListen(const QString& text, QHostAddress* address, quint16* port) {
@@ -25,6 +29,18 @@ bool parseListen(const QString& text, QHostAddress* address, quint16* port) {
     return true;
 }
 
+namespace {
+
+// An option with a whole-number value in a range.
+struct NumberOption {
+    QCommandLineOption option;
+    qint64 min;
+    qint64 max;
+    std::function<void(qint64)> store;
+};
+
+} // namespace
+
 bool parseOptions(const QStringList& args, LogdOptions* o, QString* error) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Stand-in log service: serves a project's log to clients."));
@@ -33,20 +49,14 @@ bool parseOptions(const QStringList& args, LogdOptions* o, QString* error) {
     const QCommandLineOption project(QStringLiteral("project"), QStringLiteral("The project folder."),
                                      QStringLiteral("DIR"));
     const QCommandLineOption listen(QStringLiteral("listen"),
-                                    QStringLiteral("Address and port to listen on (default 127.0.0.1:1234)."),
+                                    QStringLiteral("Address and port to listen on (default 127.0.0.1:1234, this "
+                                                   "machine only; port 0 = any free port)."),
                                     QStringLiteral("ADDR:PORT"));
     const QCommandLineOption inject(QStringLiteral("inject"),
                                     QStringLiteral("Also read injected log lines from this FIFO (made when missing)."),
                                     QStringLiteral("PATH"));
     const QCommandLineOption noStdin(QStringLiteral("no-stdin"),
                                      QStringLiteral("Do not read injected log lines from standard input."));
-    const QCommandLineOption sim(QStringLiteral("sim-interval"),
-                                 QStringLiteral("Mean time between simulated messages of one category; 0 = off "
-                                                "(default 1500)."),
-                                 QStringLiteral("MS"));
-    const QCommandLineOption linger(QStringLiteral("client-linger"),
-                                    QStringLiteral("How long a client's state outlives its last link (default 60000)."),
-                                    QStringLiteral("MS"));
     const QCommandLineOption station(QStringLiteral("station"), QStringLiteral("The station name to announce."),
                                      QStringLiteral("NAME"));
     const QCommandLineOption requireLogon(QStringLiteral("require-logon"),
@@ -57,7 +67,38 @@ bool parseOptions(const QStringList& args, LogdOptions* o, QString* error) {
                                      QStringLiteral("NAME"));
     const QCommandLineOption noLog(QStringLiteral("no-log-access"),
                                    QStringLiteral("With --add-user: the user may not read the log."));
-    parser.addOptions({help, project, listen, inject, noStdin, sim, linger, station, requireLogon, addUser, noLog});
+    auto number = [](const char* name, const char* text, const char* unit, qint64 def) {
+        return QCommandLineOption(QLatin1String(name), QStringLiteral("%1 (default %2).").arg(QLatin1String(text)).arg(def),
+                                  QLatin1String(unit));
+    };
+    ConnectionLimits& l = o->limits;
+    LogonPolicy& g = o->logon;
+    const std::vector<NumberOption> numbers = {
+        {number("sim-interval", "Mean time between simulated messages of one category; 0 = off", "MS", o->simIntervalMs),
+         0, INT_MAX, [o](qint64 v) { o->simIntervalMs = int(v); }},
+        {number("client-linger", "How long a client's state outlives its last link", "MS", o->lingerMs), 0, INT_MAX,
+         [o](qint64 v) { o->lingerMs = int(v); }},
+        {number("max-connections", "Connections open at once", "N", l.maxConnections), 1, 65536,
+         [&l](qint64 v) { l.maxConnections = int(v); }},
+        {number("max-per-address", "Connections open at once from one address", "N", l.maxPerAddress), 1, 65536,
+         [&l](qint64 v) { l.maxPerAddress = int(v); }},
+        {number("max-request", "Longest request line, at most 4194304", "BYTES", l.maxRequestBytes), 1024,
+         qint64(4) << 20, [&l](qint64 v) { l.maxRequestBytes = qsizetype(v); }},
+        {number("max-in-flight", "Requests a connection may send ahead of their answers", "N", l.maxInFlight), 1,
+         65536, [&l](qint64 v) { l.maxInFlight = int(v); }},
+        {number("idle-timeout", "A connection without a request this long is closed", "MS", l.idleTimeoutMs), 100,
+         INT_MAX, [&l](qint64 v) { l.idleTimeoutMs = int(v); }},
+        {number("logon-delay", "A refused logon is answered after this long", "MS", g.delayMs), 0, 60000,
+         [&g](qint64 v) { g.delayMs = int(v); }},
+        {number("logon-tries", "Refused logons of one user before a lock-out (4 times as many for an address)", "N",
+                g.tries),
+         1, 1000, [&g](qint64 v) { g.tries = int(v); }},
+        {number("logon-lockout", "How long a locked-out user or address is refused", "MS", g.lockoutMs), 0, INT_MAX,
+         [&g](qint64 v) { g.lockoutMs = int(v); }},
+    };
+    parser.addOptions({help, project, listen, inject, noStdin, station, requireLogon, addUser, noLog});
+    for (const NumberOption& n : numbers)
+        parser.addOption(n.option);
     if (!parser.parse(QStringList{QStringLiteral("mirabo-logd")} + args)) {
         *error = parser.errorText();
         return false;
@@ -79,20 +120,19 @@ bool parseOptions(const QStringList& args, LogdOptions* o, QString* error) {
         *error = QStringLiteral("--listen wants ADDR:PORT, not \"%1\"").arg(parser.value(listen));
         return false;
     }
-    bool ok = true;
-    if (parser.isSet(sim)) {
-        o->simIntervalMs = parser.value(sim).toInt(&ok);
-        if (!ok || o->simIntervalMs < 0) {
-            *error = QStringLiteral("--sim-interval wants a number of milliseconds");
+    for (const NumberOption& n : numbers) {
+        if (!parser.isSet(n.option))
+            continue;
+        bool ok = false;
+        const qint64 v = parser.value(n.option).toLongLong(&ok);
+        if (!ok || v < n.min || v > n.max) {
+            *error = QStringLiteral("--%1 wants a whole number from %2 to %3")
+                         .arg(n.option.names().first())
+                         .arg(n.min)
+                         .arg(n.max);
             return false;
         }
-    }
-    if (parser.isSet(linger)) {
-        o->lingerMs = parser.value(linger).toInt(&ok);
-        if (!ok || o->lingerMs < 0) {
-            *error = QStringLiteral("--client-linger wants a number of milliseconds");
-            return false;
-        }
+        n.store(v);
     }
     o->inject = parser.value(inject);
     o->readStdin = !parser.isSet(noStdin);

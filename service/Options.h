@@ -1,6 +1,8 @@
 // The command line of mirabo-logd.
 #pragma once
 
+#include "service/Limits.h"
+
 #include <QHostAddress>
 #include <QString>
 #include <QStringList>
@@ -19,6 +21,8 @@ struct LogdOptions {
     bool requireLogon = false;
     QString addUser;
     bool noLogAccess = false; // with addUser: the user may not read the log
+    ConnectionLimits limits;
+    LogonPolicy logon;
     bool help = false;
     QString helpText;
 };

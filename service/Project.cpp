@@ -33,4 +33,12 @@ bool Project::load(const QString& dir, QString* error, QStringList* warnings) {
     return true;
 }
 
+bool Project::reloadUsers(QStringList* warnings) {
+    UserStore users;
+    if (!users.load(usersPath(), warnings))
+        return false;
+    m_users = users;
+    return true;
+}
+
 } // namespace logd

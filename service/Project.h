@@ -34,6 +34,9 @@ public:
     TagTable& tags() { return m_tags; }
     const TagTable& tags() const { return m_tags; }
     const UserStore& users() const { return m_users; }
+    // Reads users.txt again (it may have changed while the service runs); false when it cannot be read,
+    // and then the users stay as they were.
+    bool reloadUsers(QStringList* warnings);
 
 private:
     QString m_dir;

@@ -2,13 +2,18 @@
 
 #include <QDateTime>
 
+#include <atomic>
 #include <cstdio>
 
 namespace logd {
 
+namespace {
+std::atomic<bool> g_logEnabled{true};
+} // namespace
+
 Service::Service(Project& project, const ServiceOptions& options, QObject* parent)
     : QObject(parent), m_project(project),
-      m_clients(options.lingerMs, options.maxClients, options.queueCapacity, this) {}
+      m_clients(options.lingerMs, options.maxClients, options.queueCapacity, this), m_logonGuard(options.logon) {}
 
 void Service::broadcast(int category, const QString& text) {
     broadcastEach(category, [&text](const ClientState&) { return text; });
@@ -41,7 +46,25 @@ void Service::tagsChanged(const QList<int>& tagIds) {
     });
 }
 
+QString Service::shortId(const QString& id) {
+    return id.size() > 8 ? id.left(8) + QStringLiteral("...") : id;
+}
+
+QString Service::printable(const QString& text, int max) {
+    QString out = text.left(max);
+    for (QChar& c : out)
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = QLatin1Char('?');
+    return out;
+}
+
+void Service::setLogEnabled(bool enabled) {
+    g_logEnabled = enabled;
+}
+
 void Service::log(const QString& text) {
+    if (!g_logEnabled)
+        return;
     const QByteArray line = "mirabo-logd: " + text.toUtf8() + '\n';
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
     std::fflush(stderr);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "service/ClientRegistry.h"
+#include "service/LogonGuard.h"
 #include "service/Project.h"
 #include "service/TokenStore.h"
 
@@ -16,6 +17,7 @@ struct ServiceOptions {
     int lingerMs = 60000;
     int maxClients = 1024;
     qsizetype queueCapacity = LogQueue::kDefaultCapacity;
+    LogonPolicy logon;
 };
 
 class Service : public QObject {
@@ -26,6 +28,7 @@ public:
     Project& project() { return m_project; }
     ClientRegistry& clients() { return m_clients; }
     TokenStore& tokens() { return m_tokens; }
+    LogonGuard& logonGuard() { return m_logonGuard; }
 
     // Queues `text` for every client whose log output is on and, for a category 0-13, whose switch of
     // that category is on (category -1: log output alone decides).
@@ -37,11 +40,19 @@ public:
 
     // The service's own event log (standard error). Never pass a password or token here.
     static void log(const QString& text);
+    // Turns the event log off (for a fuzzer, which runs millions of requests).
+    static void setLogEnabled(bool enabled);
+    // A client id as the event log shows it: its first 8 characters.
+    static QString shortId(const QString& id);
+    // Text a peer sent, fit for one line of the event log: at most `max` characters, control
+    // characters shown as '?'.
+    static QString printable(const QString& text, int max = 64);
 
 private:
     Project& m_project;
     ClientRegistry m_clients;
     TokenStore m_tokens;
+    LogonGuard m_logonGuard;
 };
 
 } // namespace logd

@@ -2,6 +2,7 @@
 #include "service/Dispatcher.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QJsonObject>
 
 #include <limits>
@@ -14,9 +15,6 @@ constexpr int kMaxFailedLogons = 3; // per connection: each try costs a password
 constexpr int64_t kIntMin = std::numeric_limits<int32_t>::min();
 constexpr int64_t kIntMax = std::numeric_limits<int32_t>::max();
 
-QString shortId(const QString& id) {
-    return id.size() > 8 ? id.left(8) + QStringLiteral("...") : id;
-}
 } // namespace
 
 Reply Dispatcher::hello(Session& s, RpcParams& p) {
@@ -54,13 +52,15 @@ Reply Dispatcher::hello(Session& s, RpcParams& p) {
     s.helloed = true;
     s.access = access;
     Service::log(QStringLiteral("%1: hello from client %2 (%3)%4, access %5")
-                     .arg(s.peer, shortId(client), program.isEmpty() ? QStringLiteral("no program name") : program,
+                     .arg(s.peer, Service::shortId(Service::printable(client)),
+                          program.isEmpty() ? QStringLiteral("no program name") : Service::printable(program),
                           user ? QStringLiteral(", user ") + user->name : QString(),
                           access ? QStringLiteral("granted") : QStringLiteral("denied")));
     return Reply::ok(QJsonObject{{QStringLiteral("protocol"), 1},
                                  {QStringLiteral("station"), project.station()},
                                  {QStringLiteral("logonRequired"), logonRequired},
-                                 {QStringLiteral("access"), access}});
+                                 {QStringLiteral("access"), access},
+                                 {QStringLiteral("epoch"), s.client->epoch()}});
 }
 
 Reply Dispatcher::logon(Session& s, RpcParams& p) {
@@ -69,14 +69,30 @@ Reply Dispatcher::logon(Session& s, RpcParams& p) {
     const bool interactive = p.boolean(QStringLiteral("interactive"), true);
     if (!p.ok())
         return Reply();
-    const User* user = m_service.project().users().verify(name, password);
+    LogonGuard& guard = m_service.logonGuard();
+    const int64_t now = QDeadlineTimer::current().deadline();
+    const QString shown = Service::printable(name);
+    // A locked-out user or address is refused without looking at the password (no hash to compute).
+    const bool locked = guard.lockedOut(name, s.address, now);
+    const User* user = locked ? nullptr : m_service.project().users().verify(name, password);
     if (!user) {
-        Service::log(QStringLiteral("%1: logon of user \"%2\" refused").arg(s.peer, name.left(64)));
+        Service::log(QStringLiteral("%1: logon of user \"%2\" refused%3")
+                         .arg(s.peer, shown, locked ? QStringLiteral(" (locked out)") : QString()));
+        const int lockedNow = locked ? LogonGuard::Nothing : guard.refused(name, s.address, now);
+        if (lockedNow & LogonGuard::User)
+            Service::log(QStringLiteral("%1: user \"%2\" locked out for %3 s after repeated refused logons")
+                             .arg(s.peer, shown).arg(guard.lockoutMs() / 1000));
+        if (lockedNow & LogonGuard::Address)
+            Service::log(QStringLiteral("%1: address %2 locked out for %3 s after repeated refused logons")
+                             .arg(s.peer, s.address).arg(guard.lockoutMs() / 1000));
         const bool close = ++s.failedLogons >= kMaxFailedLogons;
         if (close)
             Service::log(QStringLiteral("%1: %2 refused logons, closing").arg(s.peer).arg(s.failedLogons));
-        return Reply::error(kLogonFailed, QStringLiteral("unknown user or wrong password"), close);
+        Reply refusal = Reply::error(kLogonFailed, QStringLiteral("unknown user or wrong password"), close);
+        refusal.delayMs = guard.delayMs(); // the caller waits, the service goes on serving others
+        return refusal;
     }
+    guard.accepted(name);
     const QString token = m_service.tokens().issue(user->name, QDateTime::currentMSecsSinceEpoch());
     s.access = !m_service.project().logonRequired() || user->mayReadLog;
     Service::log(QStringLiteral("%1: user \"%2\" logged on (%3), access %4")

@@ -13,18 +13,22 @@ namespace logd {
 
 namespace {
 
-QString peerOf(int fd) {
-    sockaddr_storage address{};
-    socklen_t length = sizeof address;
-    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        return QStringLiteral("?");
+// The peer's address and "address:port" (an IPv6 address in brackets there).
+void describePeer(int fd, QString* address, QString* peer) {
+    sockaddr_storage storage{};
+    socklen_t length = sizeof storage;
+    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&storage), &length) != 0) {
+        *address = *peer = QStringLiteral("?");
+        return;
+    }
     quint16 port = 0;
-    if (address.ss_family == AF_INET)
-        port = ntohs(reinterpret_cast<const sockaddr_in*>(&address)->sin_port);
-    else if (address.ss_family == AF_INET6)
-        port = ntohs(reinterpret_cast<const sockaddr_in6*>(&address)->sin6_port);
-    return QHostAddress(reinterpret_cast<const sockaddr*>(&address)).toString() + QLatin1Char(':') +
-           QString::number(port);
+    if (storage.ss_family == AF_INET)
+        port = ntohs(reinterpret_cast<const sockaddr_in*>(&storage)->sin_port);
+    else if (storage.ss_family == AF_INET6)
+        port = ntohs(reinterpret_cast<const sockaddr_in6*>(&storage)->sin6_port);
+    *address = QHostAddress(reinterpret_cast<const sockaddr*>(&storage)).toString();
+    *peer = (storage.ss_family == AF_INET6 ? QLatin1Char('[') + *address + QLatin1Char(']') : *address) +
+            QLatin1Char(':') + QString::number(port);
 }
 
 bool wouldBlock(int error) { return error == EAGAIN || error == EWOULDBLOCK; }
@@ -35,7 +39,7 @@ constexpr qsizetype kCompactAfter = 1 << 20;
 
 StreamSocket::StreamSocket(qintptr fd, QObject* parent) : QObject(parent), m_fd(static_cast<int>(fd)) {
     ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) | O_NONBLOCK);
-    m_peer = peerOf(m_fd);
+    describePeer(m_fd, &m_address, &m_peer);
     m_readNotifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
     m_readNotifier->setEnabled(false);
     connect(m_readNotifier.get(), &QSocketNotifier::activated, this, &StreamSocket::onReadActivated);

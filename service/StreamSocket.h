@@ -18,8 +18,9 @@ public:
     explicit StreamSocket(qintptr fd, QObject* parent = nullptr);
     ~StreamSocket() override;
 
-    // "address:port" of the peer.
+    // "address:port" of the peer, and its address alone.
     const QString& peer() const { return m_peer; }
+    const QString& address() const { return m_address; }
     bool isOpen() const { return m_fd >= 0; }
 
     // Takes up to `max` bytes that have arrived; empty when none is there yet. Sets atEnd() when the
@@ -52,6 +53,7 @@ private:
 
     int m_fd = -1;
     QString m_peer;
+    QString m_address;
     std::unique_ptr<QSocketNotifier> m_readNotifier;
     std::unique_ptr<QSocketNotifier> m_writeNotifier;
     QByteArray m_out;

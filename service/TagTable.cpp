@@ -135,27 +135,17 @@ bool TagTable::parseLine(const QString& line, Tag* tag, QString* reason) {
 
 bool TagTable::load(const QString& path, QStringList* warnings) {
     m_tags.clear();
-    const std::optional<QStringList> lines = ReadProjectLines(path, warnings);
-    if (!lines)
-        return false;
-    for (int i = 0; i < lines->size(); ++i) {
-        if (IsProjectCommentLine(lines->at(i)))
-            continue;
-        const QString trimmed = lines->at(i).trimmed();
+    return ReadProjectLines(path, warnings, [this](const QString& line) {
         Tag tag;
         QString reason;
-        if (!parseLine(trimmed, &tag, &reason)) {
-            warnings->append(QStringLiteral("%1:%2: %3, line ignored").arg(path).arg(i + 1).arg(reason));
-            continue;
-        }
-        if (find(tag.name)) {
-            warnings->append(QStringLiteral("%1:%2: tag named twice, line ignored").arg(path).arg(i + 1));
-            continue;
-        }
+        if (!parseLine(line.trimmed(), &tag, &reason))
+            return reason;
+        if (find(tag.name))
+            return QStringLiteral("tag named twice");
         tag.id = static_cast<int>(m_tags.size()) + 1;
         m_tags.append(tag);
-    }
-    return true;
+        return QString();
+    });
 }
 
 const Tag* TagTable::find(const QString& name) const {

@@ -1,7 +1,6 @@
 #include "service/TokenStore.h"
 
-#include <QByteArray>
-#include <QRandomGenerator>
+#include "service/RandomText.h"
 
 namespace logd {
 
@@ -18,11 +17,22 @@ QString TokenStore::issue(const QString& user, int64_t nowMs) {
             m_tokens.erase(oldest);
         }
     }
-    QByteArray raw(32, Qt::Uninitialized);
-    QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(raw.data()), 8);
-    const QString token = QString::fromLatin1(raw.toHex());
+    const QString token = RandomHex(32);
     m_tokens.insert(token, Entry{user, nowMs + m_lifetimeMs});
     return token;
+}
+
+int TokenStore::dropUsers(const std::function<bool(const QString& user)>& stillThere) {
+    int dropped = 0;
+    for (auto it = m_tokens.begin(); it != m_tokens.end();) {
+        if (stillThere(it->user)) {
+            ++it;
+        } else {
+            it = m_tokens.erase(it);
+            ++dropped;
+        }
+    }
+    return dropped;
 }
 
 QString TokenStore::userOf(const QString& token, int64_t nowMs) const {

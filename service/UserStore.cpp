@@ -36,24 +36,15 @@ bool UserStore::validName(const QString& name) {
 
 bool UserStore::load(const QString& path, QStringList* warnings) {
     m_users.clear();
-    const std::optional<QStringList> lines = ReadProjectLines(path, warnings);
-    if (!lines)
-        return false;
-    for (int i = 0; i < lines->size(); ++i) {
-        if (IsProjectCommentLine(lines->at(i)))
-            continue;
+    return ReadProjectLines(path, warnings, [this](const QString& line) {
         User user;
-        if (!parseLine(lines->at(i), &user)) {
-            warnings->append(QStringLiteral("%1:%2: not \"name:yes|no:hash\", line ignored").arg(path).arg(i + 1));
-            continue;
-        }
-        if (find(user.name)) {
-            warnings->append(QStringLiteral("%1:%2: user named twice, line ignored").arg(path).arg(i + 1));
-            continue;
-        }
+        if (!parseLine(line, &user))
+            return QStringLiteral("not \"name:yes|no:hash\"");
+        if (find(user.name))
+            return QStringLiteral("user named twice");
         m_users.append(user);
-    }
-    return true;
+        return QString();
+    });
 }
 
 const User* UserStore::find(const QString& name) const {

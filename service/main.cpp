@@ -7,12 +7,14 @@
 #include "service/Service.h"
 #include "service/SignalPipe.h"
 #include "service/Simulator.h"
+#include "service/UsersWatcher.h"
 
 #include <QCoreApplication>
 #include <QFile>
 
 #include <csignal>
 #include <cstdio>
+#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -20,7 +22,33 @@ using namespace logd;
 
 namespace {
 
-constexpr int kMaxConnections = 1024;
+// Descriptors the service needs besides its connections (listener, FIFO, files it reads).
+constexpr rlim_t kSpareDescriptors = 64;
+
+// Raises the descriptor limit as far as allowed and keeps the connection limit within it, so that
+// accepting never fails for want of a descriptor.
+void fitConnectionLimit(ConnectionLimits* limits) {
+    rlimit rl{};
+    if (::getrlimit(RLIMIT_NOFILE, &rl) != 0)
+        return;
+    rl.rlim_cur = rl.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &rl);
+    ::getrlimit(RLIMIT_NOFILE, &rl);
+    if (rl.rlim_cur == RLIM_INFINITY || rl.rlim_cur <= kSpareDescriptors)
+        return;
+    const rlim_t room = rl.rlim_cur - kSpareDescriptors;
+    if (static_cast<rlim_t>(limits->maxConnections) > room) {
+        Service::log(QStringLiteral("only %1 descriptors allowed: at most %2 connections").arg(rl.rlim_cur).arg(room));
+        limits->maxConnections = static_cast<int>(room);
+    }
+}
+
+QString hostAndPort(const QHostAddress& address, quint16 port) {
+    const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
+                             ? QLatin1Char('[') + address.toString() + QLatin1Char(']')
+                             : address.toString();
+    return host + QLatin1Char(':') + QString::number(port);
+}
 
 // Reads the password for --add-user from standard input, without echo on a terminal.
 QString readPassword() {
@@ -109,16 +137,17 @@ int main(int argc, char** argv) {
                      .arg(project.users().count())
                      .arg(project.logonRequired() ? QStringLiteral("required") : QStringLiteral("not required")));
 
+    ConnectionLimits limits = options.limits;
+    fitConnectionLimit(&limits);
     ServiceOptions serviceOptions;
     serviceOptions.lingerMs = options.lingerMs;
-    serviceOptions.maxClients = kMaxConnections;
+    serviceOptions.maxClients = limits.maxConnections;
+    serviceOptions.logon = options.logon;
     Service service(project, serviceOptions);
-    LogServer server(service, kMaxConnections);
+    UsersWatcher usersWatcher(service);
+    LogServer server(service, limits);
     if (!server.listen(options.address, options.port, &error)) {
-        Service::log(QStringLiteral("cannot listen on %1:%2: %3")
-                         .arg(options.address.toString())
-                         .arg(options.port)
-                         .arg(error));
+        Service::log(QStringLiteral("cannot listen on %1: %2").arg(hostAndPort(options.address, options.port), error));
         return 1;
     }
     Injector injector(service);
@@ -140,7 +169,11 @@ int main(int argc, char** argv) {
         server.shutdown();
         app.quit();
     });
-    Service::log(QStringLiteral("listening on %1:%2").arg(server.address().toString()).arg(server.port()));
+    if (!server.address().isLoopback())
+        Service::log(QStringLiteral("%1 is reachable from other hosts: every peer that gets there may connect")
+                         .arg(hostAndPort(server.address(), server.port())));
+    // The one line that says where the service listens, with the port it got (--listen ADDR:0 binds any).
+    Service::log(QStringLiteral("listening on %1").arg(hostAndPort(server.address(), server.port())));
     const int rc = app.exec();
     server.shutdown();
     Service::log(QStringLiteral("stopped"));

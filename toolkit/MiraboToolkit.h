@@ -26,6 +26,12 @@ constexpr int32_t MIRABO_E_FAIL = static_cast<int32_t>(0x80004005u);         // 
 constexpr int32_t MIRABO_E_ACCESSDENIED = static_cast<int32_t>(0x80070005u); // unresolved / refused
 constexpr int32_t MIRABO_E_TIMEOUT = static_cast<int32_t>(0x800705B4u);      // no answer in time
 
+// How long the operations that open a connection wait for it and for the hello answer. LinkOpen waits a
+// little longer than the program's own 60-second start-up limit, so that on a station that accepts but
+// never answers the start-up limit is what the user sees.
+constexpr int32_t MIRABO_OPEN_TIMEOUT_MS = 65000;        // LinkOpen
+constexpr int32_t MIRABO_LOGON_CHECK_TIMEOUT_MS = 10000; // LinkLogonRequired (then it reports 0)
+
 // A parsed tag reference (12 bytes, as callers expect); only TagParse fills it.
 struct MiraboTagRef {
     int32_t id = 0;

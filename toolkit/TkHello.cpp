@@ -32,7 +32,8 @@ HelloResult sayHello(Link& link, const Endpoint& endpoint, const QString& token,
     }
     int32_t protocol = 0;
     if (!intField(reply.result, "protocol", &protocol) || !boolField(reply.result, "logonRequired", &hello.logonRequired) ||
-        !boolField(reply.result, "access", &hello.access)) {
+        !boolField(reply.result, "access", &hello.access) ||
+        (reply.result.contains(QStringLiteral("epoch")) && !stringField(reply.result, "epoch", &hello.epoch))) {
         link.markLost();
         hello.code = MIRABO_E_FAIL;
         return hello;

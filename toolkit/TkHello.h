@@ -10,6 +10,7 @@ struct HelloResult {
     int32_t code = 0; // MIRABO_OK when the service answered hello with a usable result
     bool logonRequired = false;
     bool access = false;
+    QString epoch; // empty when the service names none
 };
 
 // Sends hello with `token` and checks the answer (protocol 1, the expected fields).

@@ -1,5 +1,6 @@
 #include "toolkit/TkJson.h"
 
+#include <QByteArrayView>
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QJsonValue>
@@ -7,41 +8,6 @@
 #include <cmath>
 
 namespace mirabo {
-
-bool isValidUtf8(const char* bytes, std::size_t size) {
-    const auto* s = reinterpret_cast<const unsigned char*>(bytes);
-    std::size_t i = 0;
-    while (i < size) {
-        const unsigned char c = s[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        int extra = 0;
-        uint32_t cp = 0, min = 0;
-        if ((c & 0xE0) == 0xC0) {
-            extra = 1, cp = c & 0x1F, min = 0x80;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2, cp = c & 0x0F, min = 0x800;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3, cp = c & 0x07, min = 0x10000;
-        } else {
-            return false;
-        }
-        if (size - i <= static_cast<std::size_t>(extra))
-            return false;
-        for (int k = 1; k <= extra; ++k) {
-            const unsigned char d = s[i + k];
-            if ((d & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (d & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += static_cast<std::size_t>(extra) + 1;
-    }
-    return true;
-}
 
 std::string encodeRequest(int64_t id, const char* method, const QJsonObject& params) {
     QJsonObject request;
@@ -70,10 +36,11 @@ bool integral(const QJsonValue& v, double lo, double hi, double* out) {
 
 Answer decodeAnswer(const std::string& line, int64_t id) {
     Answer answer;
-    if (!isValidUtf8(line.data(), line.size()))
+    const QByteArray bytes = QByteArray::fromRawData(line.data(), static_cast<qsizetype>(line.size()));
+    if (!QByteArrayView(bytes).isValidUtf8())
         return answer;
     QJsonParseError error{};
-    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromRawData(line.data(), static_cast<qsizetype>(line.size())), &error);
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject())
         return answer;
     const QJsonObject object = doc.object();

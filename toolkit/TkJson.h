@@ -9,9 +9,6 @@
 
 namespace mirabo {
 
-// True when `bytes` is well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
-bool isValidUtf8(const char* bytes, std::size_t size);
-
 // One request line, line feed included.
 std::string encodeRequest(int64_t id, const char* method, const QJsonObject& params);
 
@@ -22,8 +19,9 @@ struct Answer {
     int32_t errorCode = 0; // Error
 };
 
-// Parses one answer line and checks that it answers request `id`: a JSON object with that id and
-// either an object "result" or an "error" object with an integer "code".
+// Parses one answer line and checks that it answers request `id`: well-formed UTF-8 (no overlong forms,
+// no encoded surrogates, nothing above U+10FFFF), a JSON object with that id and either an object
+// "result" or an "error" object with an integer "code".
 Answer decodeAnswer(const std::string& line, int64_t id);
 
 // Typed fields of a result. Each returns false when the field is missing or of another type.

@@ -5,6 +5,7 @@
 #include "toolkit/TkSocket.h"
 
 #include <QJsonObject>
+#include <QString>
 
 #include <atomic>
 #include <cstdint>
@@ -38,6 +39,10 @@ public:
     // The same with the link's time-out.
     Reply call(const char* method, const QJsonObject& params);
 
+    // The epoch that the service's hello answered on this connection (set before the link is shared).
+    void setEpoch(const QString& epoch) { m_epoch = epoch; }
+    const QString& epoch() const { return m_epoch; }
+
     void setTimeout(int32_t milliseconds);
     int32_t timeout() const { return m_timeout.load(); }
 
@@ -58,6 +63,7 @@ private:
     std::atomic<int32_t> m_lost{0};
     std::atomic<int32_t> m_timeout{kDefaultTimeoutMs};
     int64_t m_nextId = 1; // guarded by m_exchange
+    QString m_epoch;
 };
 
 } // namespace mirabo

@@ -22,7 +22,7 @@ struct ProcessState {
     Credentials credentials;
     bool endpointSet = false;
     Endpoint endpoint;
-    int64_t lastSeq = 0;
+    ReadMark lastRead;
 };
 
 ProcessState& state() {
@@ -158,16 +158,16 @@ bool logonEndpoint(Endpoint* endpoint) {
     return s.endpointSet;
 }
 
-int64_t lastSeq() {
+ReadMark lastRead() {
     ProcessState& s = state();
     std::lock_guard<std::mutex> guard(s.mutex);
-    return s.lastSeq;
+    return s.lastRead;
 }
 
-void setLastSeq(int64_t seq) {
+void setLastRead(const ReadMark& mark) {
     ProcessState& s = state();
     std::lock_guard<std::mutex> guard(s.mutex);
-    s.lastSeq = seq;
+    s.lastRead = mark;
 }
 
 } // namespace mirabo

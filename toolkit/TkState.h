@@ -46,7 +46,12 @@ void setLogon(const QString& token, const Credentials& credentials);
 void rememberLogonEndpoint(const Endpoint& endpoint);
 bool logonEndpoint(Endpoint* endpoint);
 
-int64_t lastSeq();
-void setLastSeq(int64_t seq);
+// The seq of the last log text handed to a caller, with the epoch of the service state that numbered it.
+struct ReadMark {
+    int64_t seq = 0;
+    QString epoch;
+};
+ReadMark lastRead();
+void setLastRead(const ReadMark& mark);
 
 } // namespace mirabo

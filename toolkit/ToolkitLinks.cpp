@@ -1,6 +1,7 @@
 // Toolkit operations that open, watch and close links, and the logon check.
 #include "toolkit/MiraboToolkit.h"
 #include "toolkit/TkHello.h"
+#include "toolkit/TkLimits.h"
 #include "toolkit/TkState.h"
 
 using namespace mirabo;
@@ -46,7 +47,7 @@ int32_t LinkOpen(const QString& host, int32_t port, const QString& proxyHost, in
                  int32_t pollingInterval, MiraboLink* link) {
     if (link)
         *link = nullptr;
-    const Deadline deadline = deadlineIn(kDefaultTimeoutMs);
+    const Deadline deadline = deadlineIn(openTimeoutMs());
     const Endpoint endpoint = makeEndpoint(host, port, proxyHost, proxyPort, wtg, pollingInterval);
     std::shared_ptr<Link> opened;
     int32_t code = connectLink(endpoint, deadline, &opened);
@@ -78,6 +79,7 @@ int32_t LinkOpen(const QString& host, int32_t port, const QString& proxyHost, in
         return MIRABO_E_ABORT;
     if (!link)
         return MIRABO_E_FAIL;
+    opened->setEpoch(hello.epoch);
     *link = addLink(std::move(opened));
     return MIRABO_OK;
 }
@@ -88,7 +90,7 @@ int32_t LinkLogonRequired(const QString& host, int32_t port, const QString& prox
         *reserved = 0;
     const Endpoint endpoint = makeEndpoint(host, port, proxyHost, proxyPort, wtg, pollingInterval);
     rememberLogonEndpoint(endpoint);
-    const Deadline deadline = deadlineIn(kDefaultTimeoutMs);
+    const Deadline deadline = deadlineIn(logonCheckTimeoutMs());
     std::shared_ptr<Link> link;
     if (connectLink(endpoint, deadline, &link) != MIRABO_OK)
         return 0; // the connection attempt that follows reports why

@@ -122,10 +122,14 @@ int32_t LogTextRead(QString* text, int32_t capacity) {
     if (!text || capacity < 1)
         return MIRABO_E_FAIL;
     const int32_t max = capacity < kMaxReadUnits ? capacity : kMaxReadUnits;
+    const ReadMark acked = lastRead();
     QJsonObject result;
     std::shared_ptr<Link> link;
-    const int32_t code =
-        ask("log.read", {{QStringLiteral("max"), max}, {QStringLiteral("ack"), static_cast<qint64>(lastSeq())}}, &result, &link);
+    const int32_t code = ask("log.read",
+                             {{QStringLiteral("max"), max},
+                              {QStringLiteral("ack"), static_cast<qint64>(acked.seq)},
+                              {QStringLiteral("epoch"), acked.epoch}},
+                             &result, &link);
     if (code != MIRABO_OK)
         return code;
     QString received;
@@ -136,8 +140,12 @@ int32_t LogTextRead(QString* text, int32_t capacity) {
     // is. Not acknowledging it makes the service send the same text again on the next link.
     if (received.size() > max || (!received.isEmpty() && received.back().isHighSurrogate()))
         return malformed(link);
+    // Within one service state a seq never goes back, and text under the acknowledged seq was handed out
+    // already: either means the service is out of step.
+    if (link->epoch() == acked.epoch && (seq < acked.seq || (seq == acked.seq && !received.isEmpty())))
+        return malformed(link);
     *text = received;
-    setLastSeq(seq);
+    setLastRead({seq, link->epoch()});
     return MIRABO_OK;
 }
 

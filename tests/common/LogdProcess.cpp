@@ -75,7 +75,8 @@ bool LogdProcess::restart() {
     m_proc->start(QIODevice::WriteOnly);
     if (!m_proc->waitForStarted(10000))
         return false;
-    static const QRegularExpression listening(QStringLiteral("^mirabo-logd: listening on 127\\.0\\.0\\.1:(\\d+)$"),
+    // The service binds the port it was given (0: any free one) and reports the port it got.
+    static const QRegularExpression listening(QStringLiteral("^mirabo-logd: listening on 127\\.0\\.0\\.1:(\\d+)"),
                                               QRegularExpression::MultilineOption);
     const QDeadlineTimer deadline(10000);
     while (!deadline.hasExpired()) {
@@ -118,6 +119,10 @@ void LogdProcess::stop() {
     }
 }
 
+qint64 LogdProcess::pid() const {
+    return running() ? m_proc->processId() : 0;
+}
+
 bool LogdProcess::running() const {
     return m_proc && m_proc->state() == QProcess::Running;
 }
@@ -136,4 +141,17 @@ QString LogdProcess::errorOutput() {
     if (f.open(QIODevice::ReadOnly))
         m_stderr = QString::fromUtf8(f.readAll());
     return m_stderr;
+}
+
+bool LogdProcess::addUser(const QString& name, const QString& password, bool mayReadLog) const {
+    QProcess p;
+    QStringList args{QStringLiteral("--project"), projectDir(), QStringLiteral("--add-user"), name};
+    if (!mayReadLog)
+        args << QStringLiteral("--no-log-access");
+    p.start(QStringLiteral(KESTRA_BIN_DIR "/mirabo-logd"), args);
+    if (!p.waitForStarted(10000))
+        return false;
+    p.write(password.toUtf8() + '\n');
+    p.closeWriteChannel();
+    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }

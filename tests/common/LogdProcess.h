@@ -1,4 +1,6 @@
-// Test helper: runs a real mirabo-logd on a free loopback port with a private copy of a project folder.
+// Test helper: runs a real mirabo-logd with a private copy of a project folder. The service binds port 0
+// unless told otherwise and the helper reads the port it got from its start-up line, so no test ever
+// guesses a free port.
 #pragma once
 
 #include <QProcess>
@@ -26,12 +28,15 @@ public:
     bool restart();
 
     bool running() const;
+    qint64 pid() const; // 0 when not running
     quint16 port() const { return m_port; }
     QString projectDir() const;
     // Injects one log line: category is a switch index 0-13, or -1 for "every client with log output on".
     bool inject(int category, const QString& text);
     // What the service wrote to standard error so far.
     QString errorOutput();
+    // Adds or replaces a user of the project with the service's own --add-user (works while it runs too).
+    bool addUser(const QString& name, const QString& password, bool mayReadLog = true) const;
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;

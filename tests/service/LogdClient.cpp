@@ -5,13 +5,20 @@
 
 #include <sys/socket.h>
 
-LogdClient::LogdClient(quint16 port) : m_socket(std::make_unique<QTcpSocket>()) {
+LogdClient::LogdClient(quint16 port, const QString& from) : m_socket(std::make_unique<QTcpSocket>()) {
+    if (!from.isEmpty())
+        m_socket->bind(QHostAddress(from));
     m_socket->connectToHost(QStringLiteral("127.0.0.1"), port);
     m_socket->waitForConnected(5000);
 }
 
 bool LogdClient::connected() const {
     return m_socket->state() == QAbstractSocket::ConnectedState;
+}
+
+bool LogdClient::hasLine() {
+    m_socket->waitForReadyRead(0);
+    return m_socket->canReadLine();
 }
 
 void LogdClient::sendRaw(const QByteArray& bytes) {
@@ -44,13 +51,17 @@ bool LogdClient::waitClosed(int timeoutMs) {
     return true;
 }
 
-QJsonObject LogdClient::call(const QString& method, const QJsonObject& params, int timeoutMs) {
+QByteArray LogdClient::requestLine(int id, const QString& method, const QJsonObject& params) {
     QJsonObject request{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
-                        {QStringLiteral("id"), m_nextId++},
+                        {QStringLiteral("id"), id},
                         {QStringLiteral("method"), method}};
     if (!params.isEmpty())
         request.insert(QStringLiteral("params"), params);
-    sendRaw(QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n');
+    return QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n';
+}
+
+QJsonObject LogdClient::call(const QString& method, const QJsonObject& params, int timeoutMs) {
+    sendRaw(requestLine(m_nextId++, method, params));
     return QJsonDocument::fromJson(readLine(timeoutMs)).object();
 }
 
@@ -61,7 +72,16 @@ QJsonObject LogdClient::hello(const QString& clientId, const QString& token) {
                                                               {QStringLiteral("wtg"), QString()},
                                                               {QStringLiteral("polling"), 10},
                                                               {QStringLiteral("token"), token}});
-    return answer.value(QStringLiteral("result")).toObject();
+    const QJsonObject result = answer.value(QStringLiteral("result")).toObject();
+    m_epoch = result.value(QStringLiteral("epoch")).toString();
+    return result;
+}
+
+QJsonObject LogdClient::read(int max, int64_t ack) {
+    return call(QStringLiteral("log.read"), {{QStringLiteral("max"), max},
+                                             {QStringLiteral("ack"), qint64(ack)},
+                                             {QStringLiteral("epoch"), m_epoch}})
+        .value(QStringLiteral("result")).toObject();
 }
 
 QJsonValue LogdClient::value(const QString& method, const QJsonObject& params) {

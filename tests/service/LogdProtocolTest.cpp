@@ -21,12 +21,11 @@ QJsonObject result(const QJsonObject& answer) {
 }
 
 // Reads until `want` code units arrived or nothing more comes; returns everything read.
-QString readAll(LogdClient& c, int64_t* seq, int max = 16000, int timeoutMs = 3000, qsizetype want = 1) {
+QString readAll(LogdClient& c, int64_t* seq, int max = 16000, int timeoutMs = 10000, qsizetype want = 1) {
     QString text;
     waitFor(
         [&] {
-            const QJsonObject r = result(c.call(QStringLiteral("log.read"),
-                                                {{QStringLiteral("max"), max}, {QStringLiteral("ack"), qint64(*seq)}}));
+            const QJsonObject r = c.read(max, *seq);
             text += r.value(QStringLiteral("text")).toString();
             *seq = r.value(QStringLiteral("seq")).toInteger();
             return text.size() >= want;
@@ -116,6 +115,10 @@ TEST_F(LogdProtocol, StateBelongsToTheClientIdNotTheConnection) {
     EXPECT_EQ(a2.value(QStringLiteral("switch.get"), {{QStringLiteral("index"), 3}}).toInt(), 1);
     EXPECT_EQ(a2.value(QStringLiteral("opc.get"), {{QStringLiteral("kind"), 12}, {QStringLiteral("param"), 4}}).toInt(), 1);
     EXPECT_EQ(b.value(QStringLiteral("switch.get"), {{QStringLiteral("index"), 3}}).toInt(), 0);
+    // Each state is named by its own random epoch.
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9a-f]{32}$")).match(a1.epoch()).hasMatch()) << a1.epoch().toStdString();
+    EXPECT_EQ(a1.epoch(), a2.epoch());
+    EXPECT_NE(a1.epoch(), b.epoch());
     // New state: OPC parameters 0, verbosity unset (-1).
     EXPECT_EQ(b.value(QStringLiteral("opc.get"), {{QStringLiteral("kind"), 12}, {QStringLiteral("param"), 4}}).toInt(), -1);
     EXPECT_EQ(b.value(QStringLiteral("opc.get"), {{QStringLiteral("kind"), 11}, {QStringLiteral("param"), 0}}).toInt(), 0);
@@ -139,11 +142,14 @@ TEST_F(LogdProtocol, InjectedLinesReachClientsByLogOutputAndSwitch) {
     ASSERT_TRUE(logd.inject(3, QStringLiteral("trace only")));
     ASSERT_TRUE(logd.inject(-1, QStringLiteral("for everybody")));
     ASSERT_TRUE(logd.inject(4, QStringLiteral("display, nobody")));
-    int64_t seqA = 0, seqB = 0, seqC = 0;
-    EXPECT_EQ(readAll(*tracing, &seqA, 16000, 3000, 27), QStringLiteral("trace only\r\nfor everybody\r\n"));
-    EXPECT_EQ(readAll(*plain, &seqB, 16000, 3000, 15), QStringLiteral("for everybody\r\n"));
-    EXPECT_EQ(readAll(silent, &seqC, 16000, 300), QString());
-    EXPECT_EQ(seqC, 0);
+    ASSERT_TRUE(logd.inject(-1, QStringLiteral("end")));
+    // Lines are handled in order: once a reader has "end", every line before it has been handed out.
+    int64_t seqA = 0, seqB = 0;
+    EXPECT_EQ(readAll(*tracing, &seqA, 16000, 10000, 32), QStringLiteral("trace only\r\nfor everybody\r\nend\r\n"));
+    EXPECT_EQ(readAll(*plain, &seqB, 16000, 10000, 20), QStringLiteral("for everybody\r\nend\r\n"));
+    const QJsonObject nothing = silent.read(16000, 0);
+    EXPECT_EQ(nothing.value(QStringLiteral("text")).toString(), QString());
+    EXPECT_EQ(nothing.value(QStringLiteral("seq")).toInteger(-1), 0);
 }
 
 TEST_F(LogdProtocol, StampPrefixesLocalDateAndTime) {
@@ -152,7 +158,7 @@ TEST_F(LogdProtocol, StampPrefixesLocalDateAndTime) {
     EXPECT_EQ(c->value(QStringLiteral("stamp.get")).toInt(), 1);
     ASSERT_TRUE(logd.inject(-1, QStringLiteral("stamped")));
     int64_t seq = 0;
-    const QString text = readAll(*c, &seq, 16000, 3000, 10);
+    const QString text = readAll(*c, &seq, 16000, 10000, 10);
     static const QRegularExpression re(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} stamped\r\n$"));
     EXPECT_TRUE(re.match(text).hasMatch()) << text.toStdString();
 }
@@ -166,12 +172,12 @@ TEST_F(LogdProtocol, LogReadTakesWholeMessagesAndNeverSplitsASurrogatePair) {
     ASSERT_TRUE(logd.inject(-1, QStringLiteral("x") + clef + QStringLiteral("y"))); // x, pair, y, CR LF
     // A second reader receives the same lines in the same order: once it has the last, so has c.
     int64_t witnessSeq = 0;
-    ASSERT_TRUE(readAll(*witness, &witnessSeq, 16000, 3000, 22).endsWith(QStringLiteral("y\r\n")));
+    ASSERT_TRUE(readAll(*witness, &witnessSeq, 16000, 10000, 22).endsWith(QStringLiteral("y\r\n")));
     int64_t seq = 0;
     auto read = [&](int max) {
         QJsonObject r;
         waitFor([&] {
-            r = result(c->call(QStringLiteral("log.read"), {{QStringLiteral("max"), max}, {QStringLiteral("ack"), qint64(seq)}}));
+            r = c->read(max, seq);
             return !r.value(QStringLiteral("text")).toString().isEmpty();
         });
         seq = r.value(QStringLiteral("seq")).toInteger();
@@ -187,19 +193,20 @@ TEST_F(LogdProtocol, LogReadTakesWholeMessagesAndNeverSplitsASurrogatePair) {
     EXPECT_EQ(seq, 6);
 }
 
-TEST_F(LogdProtocol, UnacknowledgedAnswerIsRepeatedAfterAReconnect) {
+TEST_F(LogdProtocol, UnacknowledgedAnswerIsRepeatedUntilAcknowledgedInItsOwnEpoch) {
     int64_t seq = 0;
+    QString epoch;
     {
         auto c = reader(kClientA);
+        epoch = c->epoch();
         ASSERT_TRUE(logd.inject(-1, QStringLiteral("first")));
-        EXPECT_EQ(readAll(*c, &seq, 16000, 3000, 7), QStringLiteral("first\r\n"));
+        EXPECT_EQ(readAll(*c, &seq, 16000, 10000, 7), QStringLiteral("first\r\n"));
         EXPECT_EQ(seq, 1);
         ASSERT_TRUE(logd.inject(-1, QStringLiteral("second")));
-        ASSERT_TRUE(waitFor([&] { return logd.errorOutput().size() > 0; }));
         // The answer to this read is "lost": the client never acknowledges it.
         QJsonObject lost;
         ASSERT_TRUE(waitFor([&] {
-            lost = result(c->call(QStringLiteral("log.read"), {{QStringLiteral("max"), 16000}, {QStringLiteral("ack"), 1}}));
+            lost = c->read(16000, 1);
             return !lost.value(QStringLiteral("text")).toString().isEmpty();
         }));
         EXPECT_EQ(lost.value(QStringLiteral("seq")).toInteger(), 2);
@@ -207,21 +214,28 @@ TEST_F(LogdProtocol, UnacknowledgedAnswerIsRepeatedAfterAReconnect) {
     ASSERT_TRUE(logd.inject(-1, QStringLiteral("third")));
     LogdClient again(logd.port());
     again.hello(kClientA);
+    EXPECT_EQ(again.epoch(), epoch) << "the state outlived its link";
     // ack 1 is older than the kept answer 2: the same text under the same seq, before anything newer.
-    QJsonObject r = result(again.call(QStringLiteral("log.read"), {{QStringLiteral("max"), 16000}, {QStringLiteral("ack"), 1}}));
+    QJsonObject r = again.read(16000, 1);
+    EXPECT_EQ(r.value(QStringLiteral("text")).toString(), QStringLiteral("second\r\n"));
+    EXPECT_EQ(r.value(QStringLiteral("seq")).toInteger(), 2);
+    // The right seq under another epoch acknowledges nothing either.
+    r = result(again.call(QStringLiteral("log.read"), {{QStringLiteral("max"), 16000},
+                                                      {QStringLiteral("ack"), 2},
+                                                      {QStringLiteral("epoch"), QStringLiteral("0123456789abcdef")}}));
     EXPECT_EQ(r.value(QStringLiteral("text")).toString(), QStringLiteral("second\r\n"));
     EXPECT_EQ(r.value(QStringLiteral("seq")).toInteger(), 2);
     seq = 2;
-    EXPECT_EQ(readAll(again, &seq, 16000, 3000, 7), QStringLiteral("third\r\n"));
+    EXPECT_EQ(readAll(again, &seq, 16000, 10000, 7), QStringLiteral("third\r\n"));
     EXPECT_EQ(seq, 3);
     // An empty queue answers "" with the last seq that had text; discard drops the kept text too.
-    r = result(again.call(QStringLiteral("log.read"), {{QStringLiteral("max"), 16000}, {QStringLiteral("ack"), 3}}));
+    r = again.read(16000, 3);
     EXPECT_EQ(r.value(QStringLiteral("text")).toString(), QString());
     EXPECT_EQ(r.value(QStringLiteral("seq")).toInteger(), 3);
     ASSERT_TRUE(logd.inject(-1, QStringLiteral("fourth")));
-    readAll(again, &seq, 16000, 3000, 8);
+    readAll(again, &seq, 16000, 10000, 8);
     again.call(QStringLiteral("log.discard"));
-    r = result(again.call(QStringLiteral("log.read"), {{QStringLiteral("max"), 16000}, {QStringLiteral("ack"), 0}}));
+    r = again.read(16000, 0);
     EXPECT_EQ(r.value(QStringLiteral("text")).toString(), QString());
 }
 
@@ -343,26 +357,29 @@ TEST_F(LogdProtocol, TagLookupsFollowTheProjectsTags) {
 TEST(LogdLinger, ClientStateOutlivesItsLastLinkForTheLingerTime) {
     LogdProcess logd;
     ASSERT_TRUE(logd.start({QStringLiteral("--sim-interval"), QStringLiteral("0"), QStringLiteral("--client-linger"),
-                            QStringLiteral("400")}));
+                            QStringLiteral("4000")}));
     const QString id = QStringLiteral("dddddddddddddddddddddddddddddddd");
+    QString epoch;
     {
         LogdClient c(logd.port());
-        c.hello(id);
+        epoch = c.hello(id).value(QStringLiteral("epoch")).toString();
         c.call(QStringLiteral("switch.set"), {{QStringLiteral("index"), 5}, {QStringLiteral("value"), 1}});
         c.call(QStringLiteral("log.output"), {{QStringLiteral("enable"), true}});
     }
     ASSERT_TRUE(logd.inject(-1, QStringLiteral("while away")));
     {
         LogdClient c(logd.port());
-        c.hello(id);
+        EXPECT_EQ(c.hello(id).value(QStringLiteral("epoch")).toString(), epoch);
         EXPECT_EQ(c.value(QStringLiteral("switch.get"), {{QStringLiteral("index"), 5}}).toInt(), 1);
         int64_t seq = 0;
-        EXPECT_EQ(readAll(c, &seq, 16000, 3000, 12), QStringLiteral("while away\r\n"));
+        EXPECT_EQ(readAll(c, &seq, 16000, 10000, 12), QStringLiteral("while away\r\n"));
     }
-    // Gone once the linger time has passed without a link (every probe link would restart it).
-    QThread::msleep(600);
+    // Gone once the linger time has passed without a link (a probe link would keep it, so the service's
+    // own log tells when).
+    ASSERT_TRUE(waitFor([&] { return logd.errorOutput().contains(QStringLiteral("client dddddddd...: state dropped")); },
+                        20000));
     LogdClient c(logd.port());
-    c.hello(id);
+    EXPECT_NE(c.hello(id).value(QStringLiteral("epoch")).toString(), epoch) << "a new state";
     EXPECT_EQ(c.value(QStringLiteral("switch.get"), {{QStringLiteral("index"), 5}}).toInt(), 0);
 }
 

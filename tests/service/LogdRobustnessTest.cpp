@@ -2,7 +2,6 @@
 #include "LogdClient.h"
 #include "common/LogdProcess.h"
 
-#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
@@ -18,8 +17,7 @@ namespace {
 const QStringList kQuiet = {QStringLiteral("--sim-interval"), QStringLiteral("0")};
 
 int64_t readInto(LogdClient& c, QString* text, int64_t seq) {
-    const QJsonObject r = c.call(QStringLiteral("log.read"), {{QStringLiteral("max"), 1048576}, {QStringLiteral("ack"), qint64(seq)}})
-                              .value(QStringLiteral("result")).toObject();
+    const QJsonObject r = c.read(1048576, seq);
     *text += r.value(QStringLiteral("text")).toString();
     return r.value(QStringLiteral("seq")).toInteger();
 }
@@ -63,39 +61,18 @@ TEST(LogdRobustness, BadLinesCloseOnlyTheirConnection) {
     EXPECT_TRUE(logd.running());
 }
 
-QByteArray request(int id, const QString& method, const QJsonObject& params) {
-    return QJsonDocument(QJsonObject{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
-                                     {QStringLiteral("id"), id},
-                                     {QStringLiteral("method"), method},
-                                     {QStringLiteral("params"), params}})
-               .toJson(QJsonDocument::Compact) +
-           '\n';
-}
-
-TEST(LogdRobustness, PipelinedBadLogonsNeitherStallOthersNorKeepTheirConnection) {
+TEST(LogdRobustness, ThirdRefusedLogonOfPipelinedOnesClosesTheConnection) {
     LogdProcess logd;
-    QProcess add;
-    add.start(QStringLiteral(KESTRA_BIN_DIR "/mirabo-logd"),
-              {QStringLiteral("--project"), logd.projectDir(), QStringLiteral("--add-user"), QStringLiteral("op")});
-    add.write("right\n");
-    add.closeWriteChannel();
-    ASSERT_TRUE(add.waitForFinished(30000) && add.exitCode() == 0);
-    ASSERT_TRUE(logd.start(kQuiet));
+    ASSERT_TRUE(logd.addUser(QStringLiteral("op"), QStringLiteral("right")));
+    ASSERT_TRUE(logd.start(QStringList(kQuiet) << QStringLiteral("--logon-delay") << QStringLiteral("20")));
 
-    LogdClient other(logd.port());
     LogdClient flooder(logd.port());
     flooder.hello(QStringLiteral("f"));
     QByteArray flood;
-    for (int i = 0; i < 100; ++i)
-        flood += request(100 + i, QStringLiteral("logon"), {{QStringLiteral("user"), QStringLiteral("op")},
+    for (int i = 0; i < 10; ++i)
+        flood += LogdClient::requestLine(100 + i, QStringLiteral("logon"), {{QStringLiteral("user"), QStringLiteral("op")},
                                                             {QStringLiteral("password"), QStringLiteral("wrong")}});
-    flooder.sendRaw(flood); // each logon costs a password hash in the service
-
-    QElapsedTimer timer;
-    timer.start();
-    EXPECT_TRUE(other.hello(QStringLiteral("o")).value(QStringLiteral("access")).toBool());
-    EXPECT_LT(timer.elapsed(), 2000) << "another client's hello waits for the flood";
-
+    flooder.sendRaw(flood);
     int refused = 0;
     for (QByteArray line; !(line = flooder.readLine()).isEmpty();)
         refused += LogdClient::errorCode(QJsonDocument::fromJson(line).object()) == -32001 ? 1 : 0;
@@ -108,8 +85,8 @@ TEST(LogdRobustness, HalfClosedClientStillGetsEveryAnswer) {
     LogdProcess logd;
     ASSERT_TRUE(logd.start(kQuiet));
     LogdClient c(logd.port());
-    c.sendRaw(request(1, QStringLiteral("hello"), {{QStringLiteral("protocol"), 1}, {QStringLiteral("client"), QStringLiteral("h")}}) +
-              request(2, QStringLiteral("switch.get"), {{QStringLiteral("index"), 3}}));
+    c.sendRaw(LogdClient::requestLine(1, QStringLiteral("hello"), {{QStringLiteral("protocol"), 1}, {QStringLiteral("client"), QStringLiteral("h")}}) +
+              LogdClient::requestLine(2, QStringLiteral("switch.get"), {{QStringLiteral("index"), 3}}));
     c.halfClose();
     const QJsonObject first = QJsonDocument::fromJson(c.readLine()).object();
     const QJsonObject second = QJsonDocument::fromJson(c.readLine()).object();
@@ -126,7 +103,8 @@ TEST(LogdRobustness, FiftyClientsAtOnceEachGetTheirText) {
     constexpr int kClients = 50;
     std::vector<std::unique_ptr<LogdClient>> clients;
     for (int i = 0; i < kClients; ++i) {
-        clients.push_back(std::make_unique<LogdClient>(logd.port()));
+        // From five addresses: one address alone may hold fewer connections than this.
+        clients.push_back(std::make_unique<LogdClient>(logd.port(), QStringLiteral("127.0.0.%1").arg(1 + i % 5)));
         ASSERT_TRUE(clients.back()->connected());
         ASSERT_TRUE(clients.back()->hello(QStringLiteral("client%1").arg(i)).value(QStringLiteral("access")).toBool());
         clients.back()->call(QStringLiteral("log.output"), {{QStringLiteral("enable"), true}});
@@ -176,18 +154,8 @@ TEST(LogdRobustness, SigtermAndSigintEndTheServiceCleanly) {
 
 TEST(LogdRobustness, AddedUserCanLogOnAndUserWithoutLogRightGetsNoAccess) {
     LogdProcess logd;
-    auto addUser = [&](const QString& name, const QString& password, bool noLog) {
-        QProcess p;
-        QStringList args{QStringLiteral("--project"), logd.projectDir(), QStringLiteral("--add-user"), name};
-        if (noLog)
-            args << QStringLiteral("--no-log-access");
-        p.start(QStringLiteral(KESTRA_BIN_DIR "/mirabo-logd"), args);
-        p.write(password.toUtf8() + '\n');
-        p.closeWriteChannel();
-        return p.waitForFinished(30000) && p.exitCode() == 0;
-    };
-    ASSERT_TRUE(addUser(QStringLiteral("viewer"), QStringLiteral("pa ss"), false));
-    ASSERT_TRUE(addUser(QStringLiteral("guest"), QStringLiteral("guest"), true));
+    ASSERT_TRUE(logd.addUser(QStringLiteral("viewer"), QStringLiteral("pa ss")));
+    ASSERT_TRUE(logd.addUser(QStringLiteral("guest"), QStringLiteral("guest"), false));
     QFile users(logd.projectDir() + QStringLiteral("/users.txt"));
     ASSERT_TRUE(users.open(QIODevice::ReadOnly));
     const QByteArray stored = users.readAll();

@@ -1,14 +1,21 @@
 // The service's pure pieces: password hashes, the bounded queue, framing, tags, injected lines.
 #include "service/ClientState.h"
+#include "service/Dispatcher.h"
 #include "service/Injector.h"
 #include "service/LineReader.h"
 #include "service/LogQueue.h"
+#include "service/LogonGuard.h"
 #include "service/Options.h"
 #include "service/PasswordHash.h"
+#include "service/Project.h"
 #include "service/TagTable.h"
+#include "service/TokenStore.h"
 #include "service/UserStore.h"
 
+#include "fuzz/FuzzTargets.h"
+
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -95,29 +102,33 @@ TEST(LogQueue, OverflowDropsOldestAndReportsOnceAhead) {
 
 TEST(ClientState, KeepsTheLastAnswerUntilAcknowledged) {
     ClientState c(QStringLiteral("id"));
+    const QString e = c.epoch();
+    EXPECT_NE(e, ClientState(QStringLiteral("id")).epoch()) << "every state gets an epoch of its own";
     const QDateTime now = QDateTime::currentDateTime();
     c.deliver(QStringLiteral("a"), now);
-    LogReadResult r = c.read(100, 0);
+    LogReadResult r = c.read(100, 0, e);
     EXPECT_EQ(r.text, QStringLiteral("a\r\n"));
     EXPECT_EQ(r.seq, 1);
     c.deliver(QStringLiteral("b"), now);
-    r = c.read(100, 0); // not acknowledged: same answer again
+    r = c.read(100, 0, e); // not acknowledged: same answer again
     EXPECT_EQ(r.text, QStringLiteral("a\r\n"));
     EXPECT_EQ(r.seq, 1);
-    r = c.read(100, 1);
+    r = c.read(100, 1, QStringLiteral("another state")); // the right seq, but not of this state
+    EXPECT_EQ(r.text, QStringLiteral("a\r\n"));
+    r = c.read(100, 1, e);
     EXPECT_EQ(r.text, QStringLiteral("b\r\n"));
     EXPECT_EQ(r.seq, 2);
-    r = c.read(100, 2);
+    r = c.read(100, 2, e);
     EXPECT_EQ(r.text, QString());
     EXPECT_EQ(r.seq, 2);
     // A repeat asked with a smaller max hands the kept text out in pieces, nothing lost or doubled.
     c.deliver(QStringLiteral("long line"), now);
     c.deliver(QStringLiteral("next"), now);
-    EXPECT_EQ(c.read(100, 2).text, QStringLiteral("long line\r\nnext\r\n"));
+    EXPECT_EQ(c.read(100, 2, e).text, QStringLiteral("long line\r\nnext\r\n"));
     QString again;
     int64_t seq = 2;
     for (int i = 0; i < 10; ++i) {
-        r = c.read(5, seq);
+        r = c.read(5, seq, e);
         again += r.text;
         seq = r.seq;
     }
@@ -151,14 +162,67 @@ TEST(LineReader, SplitsLinesAndRefusesOversizedOnes) {
     EXPECT_EQ(r.next(&line), LineReader::Result::TooLong);
 }
 
-TEST(LineReader, Utf8Validation) {
-    EXPECT_TRUE(isValidUtf8("plain"));
-    EXPECT_TRUE(isValidUtf8(QStringLiteral("Grüße 😀").toUtf8()));
-    EXPECT_FALSE(isValidUtf8("\xC3"));               // cut short
-    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));           // overlong
-    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));       // a surrogate
-    EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80"));   // above U+10FFFF
-    EXPECT_FALSE(isValidUtf8("\xFF"));
+// Request lines go through the dispatcher without any socket. A line that is not well-formed UTF-8 closes
+// the connection unanswered; well-formed text of any plane is answered.
+TEST(Dispatcher, MalformedUtf8ClosesWithoutAnswer) {
+    Project project;
+    QString error;
+    QStringList warnings;
+    ASSERT_TRUE(project.load(QStringLiteral(KESTRA_SOURCE_DIR "/service/demo"), &error, &warnings));
+    Service service(project, ServiceOptions());
+    Dispatcher dispatcher(service);
+    Session session;
+    dispatcher.handleLine(session, R"({"jsonrpc":"2.0","id":1,"method":"hello","params":{"protocol":1,"client":"u"}})");
+    ASSERT_TRUE(session.access);
+    auto normalize = [&](const QByteArray& name) {
+        return dispatcher.handleLine(
+            session, R"({"jsonrpc":"2.0","id":2,"method":"tag.normalize","params":{"name":")" + name + "\"}}");
+    };
+    const Outcome good = normalize(QStringLiteral("Grüße 😀").toUtf8());
+    EXPECT_TRUE(good.answer.contains(QStringLiteral("Grüße 😀").toUtf8()));
+    EXPECT_FALSE(good.close);
+    const std::pair<const char*, QByteArray> bad[] = {
+        {"cut short", "\xC3"},         {"overlong", "\xC0\xAF"}, {"a surrogate", "\xED\xA0\x80"},
+        {"above U+10FFFF", "\xF4\x90\x80\x80"}, {"never a byte of UTF-8", "\xFF"}};
+    for (const auto& [what, bytes] : bad) {
+        const Outcome o = normalize(bytes);
+        EXPECT_TRUE(o.answer.isEmpty()) << what;
+        EXPECT_TRUE(o.close) << what;
+    }
+    dispatcher.endSession(session);
+}
+
+TEST(LogonGuard, RefusalsLockOutANameOrAnAddressForAWhile) {
+    LogonGuard g(LogonPolicy{100, 2, 1000}); // 2 tries per name, 8 per address, locked for 1 s
+    EXPECT_EQ(g.refused(QStringLiteral("Op"), QStringLiteral("a1"), 0), LogonGuard::Nothing);
+    EXPECT_FALSE(g.lockedOut(QStringLiteral("op"), QStringLiteral("a2"), 10));
+    EXPECT_EQ(g.refused(QStringLiteral("OP"), QStringLiteral("a2"), 20), LogonGuard::User); // from any address
+    EXPECT_TRUE(g.lockedOut(QStringLiteral("op"), QStringLiteral("a3"), 30));
+    EXPECT_FALSE(g.lockedOut(QStringLiteral("other"), QStringLiteral("a3"), 30));
+    EXPECT_FALSE(g.lockedOut(QStringLiteral("op"), QStringLiteral("a3"), 20 + 1000)) << "the lock-out ends";
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(g.refused(QStringLiteral("u%1").arg(i), QStringLiteral("a9"), 2000), LogonGuard::Nothing);
+    EXPECT_EQ(g.refused(QStringLiteral("u7"), QStringLiteral("a9"), 2000), LogonGuard::Address);
+    EXPECT_TRUE(g.lockedOut(QStringLiteral("anyone"), QStringLiteral("a9"), 2001));
+    EXPECT_FALSE(g.lockedOut(QStringLiteral("anyone"), QStringLiteral("a8"), 2001));
+    // An accepted logon, or time, clears a name's count.
+    g.refused(QStringLiteral("x"), QStringLiteral("b"), 5000);
+    g.accepted(QStringLiteral("X"));
+    EXPECT_EQ(g.refused(QStringLiteral("x"), QStringLiteral("b"), 5001), LogonGuard::Nothing);
+    EXPECT_EQ(g.refused(QStringLiteral("x"), QStringLiteral("b"), 5001 + 1001), LogonGuard::Nothing);
+}
+
+TEST(TokenStore, TokensAreLongAndRandomExpireAndGoWithTheirUser) {
+    TokenStore store(1000);
+    const QString a = store.issue(QStringLiteral("anna"), 0);
+    const QString b = store.issue(QStringLiteral("bob"), 0);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9a-f]{64}$")).match(a).hasMatch()) << "256 bits";
+    EXPECT_NE(a, b);
+    EXPECT_EQ(store.userOf(a, 999), QStringLiteral("anna"));
+    EXPECT_EQ(store.userOf(a, 1000), QString()) << "expired";
+    EXPECT_EQ(store.dropUsers([](const QString& user) { return user != QLatin1String("bob"); }), 1);
+    EXPECT_EQ(store.userOf(b, 10), QString());
+    EXPECT_EQ(store.count(), 1);
 }
 
 TEST(TagTable, ParsesLinesAndStepsValues) {
@@ -238,4 +302,15 @@ TEST(Options, ListenAddressAndDefaults) {
     EXPECT_TRUE(o.requireLogon);
     EXPECT_EQ(o.lingerMs, 250);
     EXPECT_EQ(o.port, 0);
+}
+
+// Every stored input of the service's fuzz targets (seeds and any crash a fuzzer run found).
+TEST(FuzzInputs, RequestsAndProfilesAreHandledSafely) {
+    for (const auto& [target, entry] : {std::pair{"service_request", &FuzzServiceRequest},
+                                        std::pair{"profile_read", &FuzzProfileRead}}) {
+        const auto inputs = FuzzInputs(QLatin1String(target), QStringLiteral(KESTRA_SOURCE_DIR));
+        EXPECT_FALSE(inputs.empty()) << target;
+        for (const QByteArray& input : inputs)
+            EXPECT_EQ(FuzzReplay(entry, input), 0) << target;
+    }
 }

@@ -1,5 +1,6 @@
 // Links against scripted fake services: opening, hello, result codes, the active-link rule, loss
-// detection, time-outs, interruption and the proxy tunnel.
+// detection, sharing a link between threads and the proxy tunnel (time limits and interruption:
+// ToolkitWaitTest.cpp).
 #include "FakeServer.h"
 #include "ToolkitTestUtil.h"
 
@@ -17,18 +18,25 @@
 
 namespace {
 
-int closedPort() {
-    // A port that was just free: bind, read the number, close.
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-    socklen_t len = sizeof(a);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
+// A loopback port that refuses connections for as long as this object lives: bound, never listening.
+class RefusingPort {
+public:
+    RefusingPort() : m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof(a));
+        socklen_t len = sizeof(a);
+        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &len);
+        m_port = ntohs(a.sin_port);
+    }
+    ~RefusingPort() { ::close(m_fd); }
+    int port() const { return m_port; }
+
+private:
+    int m_fd;
+    int m_port = 0;
+};
 
 } // namespace
 
@@ -90,7 +98,8 @@ TEST(ToolkitLink, ClientIdIsTheSameOnEveryLink) {
 TEST(ToolkitLink, OpenResultCodes) {
     ToolkitScope scope;
     MiraboLink link = reinterpret_cast<MiraboLink>(1);
-    EXPECT_EQ(openLocal(closedPort(), &link), MIRABO_E_ACCESSDENIED);
+    RefusingPort refusing;
+    EXPECT_EQ(openLocal(refusing.port(), &link), MIRABO_E_ACCESSDENIED);
     EXPECT_EQ(link, nullptr);
 
     FakeServer noAccess([](FakeConnection& c) {
@@ -127,7 +136,7 @@ TEST(ToolkitLink, OperationsWithoutLinkFailAtOnce) {
     EXPECT_EQ(ConfigGetInt("Font", "CharSet", -5), -5);
     EXPECT_EQ(ConfigGetString("Font", "FontName", "Mono", 260), "Mono");
     EXPECT_EQ(OpcLogParamGet(12, 4), 0);
-    EXPECT_LT(msSince(start), 100);
+    EXPECT_LT(msSince(start), 5000) << "nothing waits for a link time-out";
 }
 
 TEST(ToolkitLink, ActiveLinkIsTheMostRecentlyActivatedOpenOne) {
@@ -160,24 +169,32 @@ TEST(ToolkitLink, ActiveLinkIsTheMostRecentlyActivatedOpenOne) {
 
 TEST(ToolkitLink, IsLostNoticesIdlePeerCloseAndUnaskedBytes) {
     ToolkitScope scope;
-    FakeServer closes([](FakeConnection& c) {
+    std::atomic<bool> go{false};
+    auto afterGo = [&](FakeConnection& c) {
         c.acceptHello(c.readRequest());
-        c.idle(100);
+        while (!go && !c.stopping())
+            c.idle(10);
+    };
+    FakeServer closes([&](FakeConnection& c) {
+        afterGo(c);
         c.close();
     });
     MiraboLink link = nullptr;
     ASSERT_EQ(openLocal(closes.port(), &link), MIRABO_OK);
     EXPECT_EQ(LinkIsLost(link), 0);
+    go = true;
     EXPECT_TRUE(waitFor([&] { return LinkIsLost(link) != 0; }));
     LinkClose(link);
 
-    FakeServer chatters([](FakeConnection& c) {
-        c.acceptHello(c.readRequest());
-        c.idle(100);
+    go = false;
+    FakeServer chatters([&](FakeConnection& c) {
+        afterGo(c);
         c.sendRaw("x");
         c.idle(60000);
     });
     ASSERT_EQ(openLocal(chatters.port(), &link), MIRABO_OK);
+    EXPECT_EQ(LinkIsLost(link), 0);
+    go = true;
     EXPECT_TRUE(waitFor([&] { return LinkIsLost(link) != 0; }));
     EXPECT_NE(LinkIsLost(link), 0) << "a lost link never comes back";
     LinkClose(link);
@@ -201,116 +218,6 @@ TEST(ToolkitLink, ErrorAnswerFailsTheOperationButKeepsTheLink) {
     EXPECT_EQ(LinkIsLost(link), 0);
     EXPECT_EQ(SwitchGet(2), 102);
     LinkClose(link);
-}
-
-TEST(ToolkitLink, RequestTimeOutEndsTheRequestAndLosesTheLink) {
-    ToolkitScope scope;
-    FakeServer server([](FakeConnection& c) {
-        c.acceptHello(c.readRequest());
-        c.idle(60000);
-    });
-    MiraboLink link = nullptr;
-    ASSERT_EQ(openLocal(server.port(), &link), MIRABO_OK);
-    LinkSetTimeout(link, 300);
-    LinkActivate(link);
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(SwitchSet(1, 1), MIRABO_E_TIMEOUT);
-    const int64_t took = msSince(start);
-    EXPECT_GE(took, 280);
-    EXPECT_LT(took, 1500);
-    EXPECT_NE(LinkIsLost(link), 0);
-    EXPECT_EQ(SwitchGet(1), 0);
-    LinkClose(link);
-}
-
-TEST(ToolkitLink, CancelWordEndsOpenToSilentServerPromptly) {
-    FakeServer silent(serveSilently);
-    std::atomic<int32_t> stop{0};
-    std::atomic<int64_t> endedAfterStop{-1};
-    std::atomic<int32_t> code{0};
-    std::chrono::steady_clock::time_point stoppedAt;
-    std::thread worker([&] {
-        ToolkitInit();
-        ToolkitSetCancelWord(&stop);
-        MiraboLink link = nullptr;
-        code = openLocal(silent.port(), &link);
-        endedAfterStop = msSince(stoppedAt);
-        ToolkitExit();
-    });
-    ASSERT_TRUE(waitFor([&] { return silent.accepted() == 1; }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    stoppedAt = std::chrono::steady_clock::now();
-    stop = 1;
-    worker.join();
-    EXPECT_NE(code.load(), MIRABO_OK);
-    EXPECT_LT(endedAfterStop.load(), 200);
-}
-
-TEST(ToolkitLink, CancelWordInterruptsRequestAndLosesLink) {
-    FakeServer server([](FakeConnection& c) {
-        c.acceptHello(c.readRequest());
-        c.idle(60000);
-    });
-    ToolkitScope scope;
-    MiraboLink link = nullptr;
-    ASSERT_EQ(openLocal(server.port(), &link), MIRABO_OK);
-    LinkActivate(link);
-    std::atomic<int32_t> stop{0};
-    std::atomic<int64_t> took{-1};
-    std::thread worker([&] {
-        ToolkitInit();
-        ToolkitSetCancelWord(&stop);
-        const auto start = std::chrono::steady_clock::now();
-        QString text;
-        LogTextRead(&text, 100);
-        took = msSince(start);
-        ToolkitExit();
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    stop = 1;
-    worker.join();
-    EXPECT_LT(took.load(), 150 + 200);
-    EXPECT_NE(LinkIsLost(link), 0);
-    LinkClose(link);
-}
-
-TEST(ToolkitLink, CancelWordOfOneThreadLeavesOtherThreadsAlone) {
-    FakeServer server(serveStandard);
-    ToolkitScope scope;
-    std::atomic<int32_t> stop{1}; // already set, but registered on another thread only
-    std::thread other([&] {
-        ToolkitInit();
-        ToolkitSetCancelWord(&stop);
-        ToolkitExit(); // leaving the outermost level forgets the word
-        MiraboLink l = nullptr;
-        EXPECT_EQ(openLocal(server.port(), &l), MIRABO_OK);
-        LinkClose(l);
-    });
-    other.join();
-    MiraboLink link = nullptr;
-    ASSERT_EQ(openLocal(server.port(), &link), MIRABO_OK);
-    LinkClose(link);
-}
-
-TEST(ToolkitLink, CloseFromAnotherThreadEndsRunningRequest) {
-    FakeServer server([](FakeConnection& c) {
-        c.acceptHello(c.readRequest());
-        c.idle(60000);
-    });
-    ToolkitScope scope;
-    MiraboLink link = nullptr;
-    ASSERT_EQ(openLocal(server.port(), &link), MIRABO_OK);
-    LinkActivate(link);
-    std::atomic<int64_t> took{-1};
-    std::thread worker([&] {
-        const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(SwitchGet(0), 0);
-        took = msSince(start);
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    LinkClose(link);
-    worker.join();
-    EXPECT_LT(took.load(), 150 + 200);
 }
 
 TEST(ToolkitLink, TwoThreadsShareOneLinkWithoutMixingAnswers) {
@@ -426,15 +333,16 @@ TEST(ToolkitLink, HostNameIsResolved) {
 
 TEST(ToolkitLink, WritingToAPeerThatHasGoneFailsWithoutSignal) {
     ToolkitScope scope;
-    FakeServer server([](FakeConnection& c) {
+    std::atomic<bool> closed{false};
+    FakeServer server([&](FakeConnection& c) {
         c.acceptHello(c.readRequest());
         c.close();
+        closed = true;
     });
     MiraboLink link = nullptr;
     ASSERT_EQ(openLocal(server.port(), &link), MIRABO_OK);
     LinkActivate(link);
-    ASSERT_TRUE(waitFor([&] { return server.accepted() == 1; }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100)); // the peer's close has arrived
+    ASSERT_TRUE(waitFor([&] { return closed.load(); }));
     // Large enough to take several sends: a send after the reset raises SIGPIPE unless suppressed.
     EXPECT_NE(ProfileSetString("Kestra", "Big", QString(3 * 1024 * 1024, 'x')), MIRABO_OK);
     EXPECT_NE(ProfileSetString("Kestra", "Big", "again"), MIRABO_OK);

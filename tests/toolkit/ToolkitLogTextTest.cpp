@@ -28,7 +28,8 @@ struct ReadScript {
         return [this](FakeConnection& c) {
             c.acceptHello(c.readRequest());
             for (QJsonObject r; !(r = c.readRequest(60000)).isEmpty();) {
-                Step step{QString(), 0, false};
+                // Past the script: nothing new, under the acknowledged seq.
+                Step step{QString(), r.value("params").toObject().value("ack").toInt(), false};
                 {
                     std::lock_guard<std::mutex> g(mutex);
                     seen.push_back(r.value("params").toObject());

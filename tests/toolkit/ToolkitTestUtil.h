@@ -16,7 +16,7 @@ inline int64_t msSince(std::chrono::steady_clock::time_point start) {
 }
 
 // Polls `condition` every 10 ms until it holds or `timeoutMs` passed.
-inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 3000) {
+inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000) {
     const auto start = std::chrono::steady_clock::now();
     while (!condition()) {
         if (msSince(start) > timeoutMs)

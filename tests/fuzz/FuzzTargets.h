@@ -1,0 +1,36 @@
+// Entry points that take one arbitrary input each, for the fuzzer (FuzzerMain.cpp) and for the default
+// test run, which replays every stored input of tests/fuzz/inputs/<target>/ (seeds, and any input a
+// fuzzer run found to crash) through them.
+#pragma once
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// The private-profile reader: the first bytes pick a section, a key and a capacity, the rest is the file.
+int FuzzProfileRead(const uint8_t* data, size_t size);
+// The toolkit's answer decoder and its typed field readers: the input is one answer line.
+int FuzzToolkitAnswer(const uint8_t* data, size_t size);
+// The service's request handling without sockets: each line of the input goes through the dispatcher,
+// in one session, against a project folder of its own.
+int FuzzServiceRequest(const uint8_t* data, size_t size);
+
+// The stored inputs of a target ("profile_read", "toolkit_answer", "service_request").
+inline std::vector<QByteArray> FuzzInputs(const QString& target, const QString& sourceDir) {
+    std::vector<QByteArray> inputs;
+    const QDir dir(sourceDir + QStringLiteral("/tests/fuzz/inputs/") + target);
+    for (const QString& name : dir.entryList(QDir::Files, QDir::Name)) {
+        QFile f(dir.filePath(name));
+        if (f.open(QIODevice::ReadOnly))
+            inputs.push_back(f.readAll());
+    }
+    return inputs;
+}
+
+inline int FuzzReplay(int (*target)(const uint8_t*, size_t), const QByteArray& input) {
+    return target(reinterpret_cast<const uint8_t*>(input.constData()), static_cast<size_t>(input.size()));
+}
