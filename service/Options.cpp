@@ -46,6 +46,7 @@ bool parseOptions(const QStringList& args, LogdOptions* o, QString* error) {
     parser.setApplicationDescription(QStringLiteral("Stand-in log service: serves a project's log to clients."));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
     const QCommandLineOption project(QStringLiteral("project"), QStringLiteral("The project folder."),
                                      QStringLiteral("DIR"));
     const QCommandLineOption listen(QStringLiteral("listen"),
@@ -96,7 +97,7 @@ bool parseOptions(const QStringList& args, LogdOptions* o, QString* error) {
         {number("logon-lockout", "How long a locked-out user or address is refused", "MS", g.lockoutMs), 0, INT_MAX,
          [&g](qint64 v) { g.lockoutMs = int(v); }},
     };
-    parser.addOptions({help, project, listen, inject, noStdin, station, requireLogon, addUser, noLog});
+    parser.addOptions({help, version, project, listen, inject, noStdin, station, requireLogon, addUser, noLog});
     for (const NumberOption& n : numbers)
         parser.addOption(n.option);
     if (!parser.parse(QStringList{QStringLiteral("mirabo-logd")} + args)) {
@@ -105,7 +106,8 @@ bool parseOptions(const QStringList& args, LogdOptions* o, QString* error) {
     }
     o->helpText = parser.helpText();
     o->help = parser.isSet(help);
-    if (o->help)
+    o->version = parser.isSet(version);
+    if (o->help || o->version)
         return true;
     if (!parser.positionalArguments().isEmpty()) {
         *error = QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first());

@@ -24,6 +24,7 @@ struct LogdOptions {
     ConnectionLimits limits;
     LogonPolicy logon;
     bool help = false;
+    bool version = false;
     QString helpText;
 };
 

@@ -115,6 +115,10 @@ int main(int argc, char** argv) {
         std::fputs(options.helpText.toLocal8Bit().constData(), stdout);
         return 0;
     }
+    if (options.version) {
+        std::fputs("mirabo-logd " KESTRA_VERSION "\n", stdout);
+        return 0;
+    }
     if (!options.addUser.isEmpty())
         return addUser(options);
 
