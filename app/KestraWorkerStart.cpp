@@ -42,7 +42,7 @@ bool CKestraExtApp::StartWorker() {
     m_hrConnect = 0;
     m_pWorkerThread = hooks && hooks->startWorkerThread ? hooks->startWorkerThread(this) : StartWorkerThread(this);
     if (!m_pWorkerThread) {
-        StartupErrorBox(hooks, res::String(ids::IDS_NO_THREAD), false);
+        StartupErrorBox(hooks, res::String(ids::IDS_NO_THREAD));
         return false;
     }
 
@@ -63,7 +63,7 @@ bool CKestraExtApp::StartWorker() {
     }
 
     StopWorker();
-    StartupErrorBox(hooks, ConnectFailureMessage(m_strHost, m_hrConnect.load()), true);
+    StartupErrorBox(hooks, ConnectFailureMessage(m_strHost, m_hrConnect.load()));
     return false;
 }
 

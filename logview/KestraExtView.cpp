@@ -8,10 +8,14 @@
 #include "logview/logic/LogOnDisk.h"
 #include "logview/logic/TextTrimmer.h"
 #include "logview/logic/WindowPlacement.h"
+#include "res/Ids.h"
+#include "res/Resources.h"
+#include "res/widgets/MessageBox.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPageSetupDialog>
@@ -47,8 +51,6 @@ CKestraExtView::~CKestraExtView() {
     }
 }
 
-void CKestraExtView::SetLogClock(std::function<QDateTime()> clock) { m_logClock = std::move(clock); }
-
 // ---------------------------------------------------------------------------------------------------
 // Initial update
 
@@ -58,7 +60,7 @@ void CKestraExtView::OnInitialUpdate(CMainFrame* frame) {
 
     const WindowPlacement placement = WindowPlacement::Read(m_shared.m_strUserIniPath);
     if (frame && placement.ShouldApply()) {
-        ApplyPlacement(frame, placement);
+        frame->ApplyPlacement(placement);
     } else if (frame) {
         // First run: no saved placement. The window gets a usable default size where the system puts it.
         const QScreen* screen = frame->screen();
@@ -110,6 +112,14 @@ void CKestraExtView::OnTimer() {
     m_nLastConnected = connected;
 }
 
+void CKestraExtView::WriteLogOnDisk(const QString& chunk) {
+    if (const auto failure = m_pLogWriter->Write(m_shared, chunk)) {
+        // Without waiting for the answer: the ticks go on and keep the text meanwhile.
+        res::ShowMessageBoxLater(window(), res::FormatString(ids::IDS_LOG_WRITE_FAILED,
+                                                             {QDir::toNativeSeparators(failure->path), failure->error}));
+    }
+}
+
 int64_t CKestraExtView::DisplayLineKey(int position) {
     if (position >= m_cacheFrom && position < m_cacheTo)
         return m_cacheKey;
@@ -146,7 +156,7 @@ void CKestraExtView::AppendPendingText() {
     const int maxLength = m_shared.m_nMaxTextLength.load();
     if (!chunk.isEmpty()) {
         // The log files receive every character received; only the view keeps the last M.
-        viewlogic::WriteLogOnDisk(m_shared, chunk, m_logClock);
+        WriteLogOnDisk(chunk);
 
         const QString shown = viewlogic::DisplayForm(viewlogic::ViewPartOfChunk(chunk, maxLength), &m_bPendingCr);
         // One edit block: the document and its layout see one change per tick.

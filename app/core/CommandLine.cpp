@@ -4,6 +4,7 @@
 #include "settings/PrivateProfile.h"
 
 #include <array>
+#include <cstring>
 
 namespace {
 
@@ -109,9 +110,28 @@ void ApplyCommandLine(CKestraExtShared& shared, const QString& text) {
 }
 
 QString CommandLineFromArguments(const QStringList& arguments) {
+    // Each argument becomes one token that reads as the argument's own text does: its quotes toggle
+    // quoting and are dropped, so they are dropped here; a token with a blank is then quoted whole (it
+    // holds no quote any more).
     QStringList parts;
     parts.reserve(arguments.size());
-    for (const QString& arg : arguments)
-        parts << (arg.contains(u' ') ? u'"' + arg + u'"' : arg);
+    for (QString token : arguments) {
+        token.remove(u'"');
+        parts << (token.contains(u' ') ? u'"' + token + u'"' : token);
+    }
     return parts.join(u' ');
+}
+
+int HideSecretArguments(int argc, char** argv) {
+    const QString prefix = QString::fromUtf16(u"/password:");
+    int hidden = 0;
+    for (int i = 1; i < argc; ++i) {
+        if (!argv[i] || !QString::fromLocal8Bit(argv[i]).remove(u'"').startsWith(prefix, Qt::CaseInsensitive))
+            continue;
+        // Everything after the switch's colon (quotes may stand before it, never a colon).
+        char* value = std::strchr(argv[i], ':') + 1;
+        std::memset(value, 0, std::strlen(value));
+        ++hidden;
+    }
+    return hidden;
 }

@@ -1,6 +1,7 @@
 // Entry point of the log viewer: the application object's start-up, the message loop, and its
 // shut-down, in the order the framework runs them.
 #include "app/KestraExtApp.h"
+#include "app/core/CommandLine.h"
 #include "logview/MainFrame.h"
 
 #include <QApplication>
@@ -9,6 +10,8 @@ int main(int argc, char** argv) {
     QApplication qtApp(argc, argv);
     CKestraExtApp app;
     app.m_lpCmdLine = CKestraExtApp::CommandLineFromArguments(QApplication::arguments().mid(1));
+    // The password has been read: other users must not find it in the process list.
+    HideSecretArguments(argc, argv);
 
     const bool started = app.InitInstance();
     int loopResult = 0;
