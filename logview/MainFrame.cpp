@@ -15,8 +15,12 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QScreen>
+#include <QWindow>
+#include <QWindow>
 
 CMainFrame::CMainFrame(CKestraExtShared* shared, QWidget* parent) : QMainWindow(parent), m_shared(shared) {
+    m_settleTimer.setInterval(kSettleLookMs);
+    connect(&m_settleTimer, &QTimer::timeout, this, &CMainFrame::OnSettleTimer);
     BuildMenuBar();
     BuildAccelerators();
 
@@ -188,10 +192,9 @@ void CMainFrame::showEvent(QShowEvent* event) {
 }
 
 QMargins CMainFrame::WindowFrameMargins() const {
-    const QRect frame = frameGeometry();
-    const QRect client = geometry();
-    return QMargins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
-                    frame.bottom() - client.bottom());
+    // The window system's own account (a widget's frame geometry may lag behind it).
+    const QWindow* handle = windowHandle();
+    return handle ? handle->frameMargins() : QMargins();
 }
 
 bool CMainFrame::IsNormalState() const {
@@ -206,17 +209,38 @@ void CMainFrame::RememberNormalFrameMargins() {
 }
 
 void CMainFrame::SettleFrame() {
-    // An applied outer rectangle is reached once the window is shown in the normal state and its frame
-    // is known: on X11 the window manager adds the frame only after the window was mapped.
-    if (!m_pendingFrame || !isVisible() || !IsNormalState())
-        return;
+    // An applied outer rectangle is reached once the window is shown in the normal state with its frame
+    // known: on X11 the window manager adds the frame only after the window was mapped, and for a moment
+    // after a change of state it may still report the old state's frame. So every change of the window
+    // is followed by a look a little later (OnSettleTimer), when the frame reported is the current one.
+    if (m_pendingFrame && isVisible() && IsNormalState())
+        m_settleTimer.start();
+}
+
+void CMainFrame::OnSettleTimer() {
+    // The rectangle is applied again while the frame around the window does not match it (a few times
+    // at most, so as never to fight the window manager), and counts as reached once it has matched at
+    // two looks in a row.
+    constexpr int kMaxAttempts = 3;
+    m_settleTimer.stop();
     const QMargins margins = WindowFrameMargins();
-    if (margins.isNull())
-        return; // not known yet (or no frame at all: the client size applied is the outer size then)
-    const QRect target = *m_pendingFrame;
-    m_pendingFrame.reset();
-    move(target.topLeft()); // a shown window's position is its frame's
-    resize(target.marginsRemoved(margins).size().expandedTo(QSize(1, 1)));
+    if (!m_pendingFrame || !isVisible() || !IsNormalState() || margins.isNull())
+        return; // a later change of the window looks again
+    if (geometry().marginsAdded(margins) == *m_pendingFrame) {
+        if (++m_settleMatches >= 2)
+            m_pendingFrame.reset();
+        else
+            m_settleTimer.start();
+        return;
+    }
+    m_settleMatches = 0;
+    if (++m_settleAttempts > kMaxAttempts) {
+        m_pendingFrame.reset();
+        return;
+    }
+    move(m_pendingFrame->topLeft()); // a shown window's position is its frame's
+    resize(m_pendingFrame->marginsRemoved(margins).size().expandedTo(QSize(1, 1)));
+    m_settleTimer.start();
 }
 
 void CMainFrame::changeEvent(QEvent* event) {
@@ -301,6 +325,8 @@ void CMainFrame::ApplyPlacement(const WindowPlacement& placement) {
         move(frame.topLeft()); // a window's position is its frame's
         resize(frame.marginsRemoved(WindowFrameMargins()).size().expandedTo(QSize(1, 1)));
         m_pendingFrame = frame;
+        m_settleAttempts = 0;
+        m_settleMatches = 0;
     }
 
     Qt::WindowStates target = base;

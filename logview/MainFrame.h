@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QMargins>
+#include <QTimer>
 
 #include <functional>
 #include <optional>
@@ -81,13 +82,18 @@ private:
     bool IsNormalState() const;
     void RememberNormalFrameMargins();
     void SettleFrame();
+    void OnSettleTimer();
 
     QHash<int, QAction*> m_accelerators;
     std::function<bool()> m_closeQuery;
     bool m_firstShow = true;
     QMargins m_normalFrameMargins; // the frame's margins last seen in the normal state
     bool m_haveNormalFrameMargins = false;
+    static constexpr int kSettleLookMs = 250;
     std::optional<QRect> m_pendingFrame; // an applied outer rectangle not reached yet (frame unknown)
+    int m_settleAttempts = 0;
+    int m_settleMatches = 0;
+    QTimer m_settleTimer;
     CKestraExtShared* m_shared;
     QHash<int, QAction*> m_actions;
     QHash<int, std::function<void()>> m_commandHandlers;

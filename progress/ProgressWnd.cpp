@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
@@ -20,6 +21,7 @@ constexpr int kIdCancel = 10;
 constexpr int kIdMessage = 11;
 constexpr int kIdBar = 12;
 constexpr QSize kCreationSize(390, 130);
+constexpr int kShowWaitMs = 1000;
 
 QSettings Profile() {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope,
@@ -80,8 +82,8 @@ bool CProgressWnd::CreatePopup(const QString& title, bool smooth) {
     m_bCreated = true;
     ResizeForText(m_nTextLines, kCreationSize.width());
 
-    // Placed before the native window exists: only then does the window system place the frame's corner
-    // there (what SavePosition writes), not the corner of the inner area.
+    // Placed before the native window exists: only then does the window system put the frame's corner
+    // there (what SavePosition writes) rather than the inner area's.
     if (m_bRememberPosition)
         RestorePosition();
     else
@@ -169,6 +171,11 @@ void CProgressWnd::ShowPopup() {
     setAttribute(Qt::WA_ShowWithoutActivating, true);
     show();
     update();
+    // Until the window system has shown the window (with its frame), a change of size would move the
+    // inner area to the frame's corner; the layouts that follow wait for that, a moment at most.
+    const QDeadlineTimer deadline(kShowWaitMs);
+    while (windowHandle() && !windowHandle()->isExposed() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
 }
 
 void CProgressWnd::OnCancelButton() {

@@ -49,7 +49,14 @@ QString AppendToLogFile(const QString& path, const QByteArray& bytes) {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         return file.errorString();
     const qint64 before = file.size();
-    if (file.write(bytes) == bytes.size())
+    // A write cut short (a full disk) is tried on: the next one fails with the system's reason.
+    qint64 written = 0;
+    for (qint64 n = 0; written < bytes.size(); written += n) {
+        n = file.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0)
+            break;
+    }
+    if (written == bytes.size())
         return QString();
     // Cut back what part of the write did land, so that the file ends where it ended before.
     const QString error = file.errorString();

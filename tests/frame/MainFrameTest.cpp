@@ -279,7 +279,7 @@ TEST_F(MainFrameTest, StartAndCloseCyclesUnderAWindowManagerKeepTheWindowKeys) {
         frame.ApplyPlacement(WindowPlacement::Read(app.m_strUserIniPath));
         ShowAndWait(frame);
         frame.Reparent();
-        EXPECT_EQ(frame.frameGeometry(), QRect(120, 80, 480, 360)) << "run " << run;
+        EXPECT_TRUE(WaitFor([&] { return frame.frameGeometry() == QRect(120, 80, 480, 360); })) << "run " << run;
         frame.close();
         EXPECT_EQ(WindowPlacement::Read(app.m_strUserIniPath).NormalFrame(), saved.NormalFrame()) << "run " << run;
     }

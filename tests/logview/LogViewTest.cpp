@@ -21,7 +21,9 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <optional>
 #include <sys/resource.h>
 
@@ -404,7 +406,9 @@ TEST_F(LogViewFixture, FailedLogWritesLeaveWholeLinesAndTheTextFollowsOnceThereI
     window.view->OnTimer();
     EXPECT_EQ(ReadAll(folder + "custom.log"), QByteArray("first\r\n"));
     ASSERT_TRUE(QTest::qWaitFor([] { return VisibleBoxes().size() == 1; }));
-    EXPECT_TRUE(VisibleBoxes()[0]->text().contains(folder + "custom.log")) << VisibleBoxes()[0]->text().toStdString();
+    const QString told = VisibleBoxes()[0]->text(); // the file and the system's reason
+    EXPECT_TRUE(told.contains(folder + "custom.log") && told.contains(QString::fromLocal8Bit(std::strerror(EFBIG))))
+        << told.toStdString();
     Feed("second\r\n"); // the same run of failures: no second box
     window.view->OnTimer();
     EXPECT_EQ(VisibleBoxes().size(), 1);
