@@ -169,8 +169,9 @@ bool CKestraExtApp::InitInstance() {
     // Keep-on-top and the log-on-disk choice.
     m_bAlwaysOnTop = profile::GetPrivateProfileInt(kKestra, QStringLiteral("AlwaysOnTop"), 0, m_strUserIniPath);
     m_nLogOnDiskType = profile::GetPrivateProfileInt(kLogOnDisk, QStringLiteral("Type"), 0, m_strUserIniPath);
-    m_strLogOnDiskFile = profile::GetPrivateProfileString(kLogOnDisk, QStringLiteral("FileName"), QString(),
-                                                          viewlogic::kMaxLogFileNameLength + 1, m_strUserIniPath);
+    m_strLogOnDiskFile =
+        profile::GetPrivateProfileString(kLogOnDisk, QStringLiteral("FileName"), QString(),
+                                         viewlogic::kMaxLogFileNameLength + 1, m_strUserIniPath);
     CKestraExtView::ApplyAlwaysOnTop(m_pMainWnd, m_bAlwaysOnTop.load() != 0);
 
     // Started.
@@ -187,8 +188,9 @@ void CKestraExtApp::WriteReceivedText() {
     if (received.isEmpty() && m_logWriter.Backlog().isEmpty())
         return;
     if (const auto failure = m_logWriter.WriteReceived(*this, received))
-        StartupErrorBox(m_pStartupHooks, res::FormatString(ids::IDS_LOG_LOST_AT_EXIT,
-                                                           {QDir::toNativeSeparators(failure->path), failure->error}));
+        StartupErrorBox(m_pStartupHooks,
+                        res::FormatString(ids::IDS_LOG_LOST_AT_EXIT,
+                                          {QDir::toNativeSeparators(failure->path), failure->error}));
 }
 
 int CKestraExtApp::ExitInstance() {

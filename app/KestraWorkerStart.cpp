@@ -62,8 +62,12 @@ bool CKestraExtApp::StartWorker() {
             break;
     }
 
+    // The message tells how the wait ended (0 at the time limit), not how the stop ended the attempt
+    // still going on then.
+    const int32_t result = m_hrConnect.load();
     StopWorker();
-    StartupErrorBox(hooks, ConnectFailureMessage(m_strHost, m_hrConnect.load()));
+    m_hrConnect = result;
+    StartupErrorBox(hooks, ConnectFailureMessage(m_strHost, result));
     return false;
 }
 

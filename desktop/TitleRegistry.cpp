@@ -50,9 +50,10 @@ QByteArray DisplayName() {
 
 // The user id of the program at the other end of a local socket, or -1.
 qint64 PeerUserId(const QLocalSocket& socket) {
-    ucred credentials {};
+    ucred credentials{};
     socklen_t length = sizeof credentials;
-    if (::getsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0)
+    if (::getsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &credentials,
+                     &length) != 0)
         return -1;
     return credentials.uid;
 }

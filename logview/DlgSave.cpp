@@ -106,7 +106,9 @@ void CDlgSave::OnOK() {
 }
 
 QString BrowseLogFile(QWidget* parent, const QString& logFolder) {
-    return AskSaveFileName(parent, {logFolder, QString(), {QStringLiteral("Log File (*.Log)"), QStringLiteral("All Files (*.*)")},
+    return AskSaveFileName(parent, {logFolder,
+                                    QString(),
+                                    {QStringLiteral("Log File (*.Log)"), QStringLiteral("All Files (*.*)")},
                                     QStringLiteral("LOG")});
 }
 

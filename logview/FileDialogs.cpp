@@ -19,7 +19,8 @@ void FitFileList(QFileDialog& dialog) {
     for (int column = 1; column < header->count(); ++column)
         header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
     const QFontMetrics metrics(dialog.font());
-    dialog.resize(dialog.sizeHint().expandedTo(QSize(metrics.averageCharWidth() * 110, metrics.height() * 28)));
+    dialog.resize(
+        dialog.sizeHint().expandedTo(QSize(metrics.averageCharWidth() * 110, metrics.height() * 28)));
 }
 
 } // namespace

@@ -115,8 +115,9 @@ void CKestraExtView::OnTimer() {
 void CKestraExtView::WriteLogOnDisk(const QString& chunk) {
     if (const auto failure = m_pLogWriter->Write(m_shared, chunk)) {
         // Without waiting for the answer: the ticks go on and keep the text meanwhile.
-        res::ShowMessageBoxLater(window(), res::FormatString(ids::IDS_LOG_WRITE_FAILED,
-                                                             {QDir::toNativeSeparators(failure->path), failure->error}));
+        res::ShowMessageBoxLater(
+            window(), res::FormatString(ids::IDS_LOG_WRITE_FAILED,
+                                        {QDir::toNativeSeparators(failure->path), failure->error}));
     }
 }
 

@@ -76,7 +76,9 @@ public:
     const QString& AppliedFontName() const { return m_strAppliedFont; }
     // The log-on-disk writer that receives every chunk; one that outlives the window keeps the text of
     // failed writes for the end of the program (nullptr: the view's own).
-    void SetLogWriter(viewlogic::LogOnDiskWriter* writer) { m_pLogWriter = writer ? writer : &m_ownLogWriter; }
+    void SetLogWriter(viewlogic::LogOnDiskWriter* writer) {
+        m_pLogWriter = writer ? writer : &m_ownLogWriter;
+    }
     // Test hook: the time source of the log-on-disk writer (local time).
     void SetLogClock(std::function<QDateTime()> clock) { m_pLogWriter->SetClock(std::move(clock)); }
     // The limit on what the user may type (characters).

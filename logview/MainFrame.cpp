@@ -16,7 +16,6 @@
 #include <QPointer>
 #include <QScreen>
 #include <QWindow>
-#include <QWindow>
 
 CMainFrame::CMainFrame(CKestraExtShared* shared, QWidget* parent) : QMainWindow(parent), m_shared(shared) {
     m_settleTimer.setInterval(kSettleLookMs);

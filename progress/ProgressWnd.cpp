@@ -266,6 +266,7 @@ QString CProgressWnd::FitLine(const QString& text, const QString& name) const {
     // The name loses its middle, so that its beginning and its end still tell which one it is.
     QString rest = text;
     rest.remove(at, name.size());
-    const QString shortName = metrics.elidedText(name, Qt::ElideMiddle, room - metrics.horizontalAdvance(rest));
+    const QString shortName =
+        metrics.elidedText(name, Qt::ElideMiddle, room - metrics.horizontalAdvance(rest));
     return rest.insert(at, shortName);
 }

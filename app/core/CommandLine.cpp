@@ -122,16 +122,13 @@ QString CommandLineFromArguments(const QStringList& arguments) {
     return parts.join(u' ');
 }
 
-int HideSecretArguments(int argc, char** argv) {
+void HideSecretArguments(int argc, char** argv) {
     const QString prefix = QString::fromUtf16(u"/password:");
-    int hidden = 0;
     for (int i = 1; i < argc; ++i) {
         if (!argv[i] || !QString::fromLocal8Bit(argv[i]).remove(u'"').startsWith(prefix, Qt::CaseInsensitive))
             continue;
         // Everything after the switch's colon (quotes may stand before it, never a colon).
         char* value = std::strchr(argv[i], ':') + 1;
         std::memset(value, 0, std::strlen(value));
-        ++hidden;
     }
-    return hidden;
 }

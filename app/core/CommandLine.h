@@ -24,5 +24,5 @@ QString CommandLineFromArguments(const QStringList& arguments);
 
 // Overwrites the value of every "/password:" argument in the process's own argument memory, so that
 // other users cannot read it in the process list (/proc/PID/cmdline). Call it once the command line has
-// been read. Returns how many arguments were changed.
-int HideSecretArguments(int argc, char** argv);
+// been read.
+void HideSecretArguments(int argc, char** argv);

@@ -133,8 +133,8 @@ void LoadLanguageModule(const QString& cultureName, const QString& ownModulePath
         return;
     // Only this one file is tried: a culture folder without a usable bundle means the own resources.
     if (std::unique_ptr<LanguageBundle> bundle = LanguageBundle::Load(path)) {
-        // The toolkit's standard dialogs and buttons speak the bundle's language too.
-        bundle->LoadToolkitTranslations(cultureName.isEmpty() ? bundle->Culture() : cultureName);
+        // Qt's standard dialogs and buttons speak the bundle's language too.
+        bundle->LoadQtTranslations(cultureName.isEmpty() ? bundle->Culture() : cultureName);
         *module = bundle.release();
     }
 }

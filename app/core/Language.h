@@ -48,8 +48,8 @@ uint32_t LcidFromLocaleName(const QString& localeName);
 QString LanguageModulePath(const QString& cultureName, const QString& ownModulePath);
 
 // Frees a bundle previously loaded into *module, then loads the bundle for `cultureName`. On return
-// *module is the loaded bundle or the program's own module (res::OwnModule()). With a bundle, the
-// toolkit's own translations for its culture are installed too, for as long as the bundle is loaded.
+// *module is the loaded bundle or the program's own module (res::OwnModule()). With a bundle, Qt's own
+// translations for its culture are installed too, for as long as the bundle is loaded.
 // Nothing is reported: a missing folder, file or malformed bundle all mean the program's own resources.
 void LoadLanguageModule(const QString& cultureName, const QString& ownModulePath,
                         const res::ResourceModule** module);

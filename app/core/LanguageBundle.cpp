@@ -200,7 +200,7 @@ bool LanguageBundle::FindDialogText(int dialogId, int controlIndex, QString* tex
     return FindIn(m_dialogTexts, std::make_pair(dialogId, controlIndex), text);
 }
 
-bool LanguageBundle::LoadToolkitTranslations(const QString& culture) {
+bool LanguageBundle::LoadQtTranslations(const QString& culture) {
     if (culture.isEmpty() || !QCoreApplication::instance())
         return false;
     auto translator = std::make_unique<QTranslator>();
@@ -208,6 +208,6 @@ bool LanguageBundle::LoadToolkitTranslations(const QString& culture) {
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         return false;
     QCoreApplication::installTranslator(translator.get());
-    m_toolkitTranslations = std::move(translator); // removed from the application when it goes
+    m_qtTranslations = std::move(translator); // removed from the application when it goes
     return true;
 }

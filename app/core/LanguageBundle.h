@@ -52,10 +52,10 @@ public:
     bool FindDialogText(int dialogId, int controlIndex, QString* text) const override;
 
     QString Culture() const { return m_culture; }
-    // Installs the toolkit's own translations (standard buttons, file and print dialogs) for `culture`
-    // ("de-DE" looks for de_DE, then de) from the system's translations folder, for the bundle's
-    // lifetime. False when there are none.
-    bool LoadToolkitTranslations(const QString& culture);
+    // Installs Qt's own translations (standard buttons, file and print dialogs) for `culture` ("de-DE"
+    // looks for de_DE, then de) from Qt's translations folder, for the bundle's lifetime. False when
+    // there are none.
+    bool LoadQtTranslations(const QString& culture);
     size_t StringCount() const { return m_strings.size(); }
     size_t MenuTextCount() const { return m_menu.size(); }
 
@@ -64,7 +64,7 @@ public:
 private:
     LanguageBundle() = default;
 
-    std::unique_ptr<QTranslator> m_toolkitTranslations;
+    std::unique_ptr<QTranslator> m_qtTranslations;
 
     QString m_culture;
     std::map<int, QString> m_strings;

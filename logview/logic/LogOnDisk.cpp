@@ -87,8 +87,8 @@ std::optional<LogWriteFailure> LogOnDiskWriter::WriteReceived(CKestraExtShared& 
 
     QByteArray pending;
     if (m_droppedLines > 0)
-        pending = LogFileBytes(res::FormatString(ids::IDS_LOG_LINES_DROPPED, {QString::number(m_droppedLines)}) +
-                               u'\n');
+        pending = LogFileBytes(
+            res::FormatString(ids::IDS_LOG_LINES_DROPPED, {QString::number(m_droppedLines)}) + u'\n');
     pending += m_backlog;
     pending += bytes;
     const QString error = AppendToLogFile(path, pending);
@@ -111,7 +111,8 @@ void LogOnDiskWriter::Keep(const QByteArray& bytes) {
     // character.
     while (m_backlog.size() > m_backlogLimit) {
         const qsizetype lineEnd = m_backlog.indexOf('\n');
-        qsizetype cut = lineEnd >= 0 && lineEnd < m_backlog.size() - 1 ? lineEnd + 1 : m_backlog.size() - m_backlogLimit;
+        qsizetype cut =
+            lineEnd >= 0 && lineEnd < m_backlog.size() - 1 ? lineEnd + 1 : m_backlog.size() - m_backlogLimit;
         while (cut < m_backlog.size() && (static_cast<uchar>(m_backlog[cut]) & 0xC0) == 0x80)
             ++cut;
         m_backlog.remove(0, cut);

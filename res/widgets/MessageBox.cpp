@@ -6,6 +6,8 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <memory>
+
 namespace res {
 namespace {
 
@@ -19,16 +21,15 @@ QMessageBox* NewBox(QWidget* parent, const QString& text, MessageIcon icon) {
 } // namespace
 
 void ShowMessageBox(QWidget* parent, const QString& text, MessageIcon icon, bool topmost) {
-    QMessageBox* box = NewBox(parent, text, icon);
+    const std::unique_ptr<QMessageBox> box(NewBox(parent, text, icon));
     if (topmost)
         box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
     // Once shown: in front, with the keyboard focus, whatever window had it before.
-    QTimer::singleShot(0, box, [box] {
-        box->raise();
-        box->activateWindow();
+    QTimer::singleShot(0, box.get(), [shown = box.get()] {
+        shown->raise();
+        shown->activateWindow();
     });
     box->exec();
-    delete box;
 }
 
 void ShowMessageBoxLater(QWidget* parent, const QString& text) {

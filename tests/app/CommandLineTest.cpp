@@ -117,7 +117,8 @@ TEST_F(CommandLine, ArgumentsJoinedSoQuotingStyleDoesNotMatter) {
 
     // An argument reads as its own text does: `kestra '/dsip:"127.0.0.1 x"'` names the host "127.0.0.1 x",
     // as /dsip:"127.0.0.1 x" typed as a command line would; a quote left open ends with its argument.
-    parse(CKestraExtApp::CommandLineFromArguments({"/dsip:\"127.0.0.1 x\"", "/wtg:a \"b c\" d", "/dsport:7"}));
+    parse(
+        CKestraExtApp::CommandLineFromArguments({"/dsip:\"127.0.0.1 x\"", "/wtg:a \"b c\" d", "/dsport:7"}));
     EXPECT_EQ(app.m_strHost, "127.0.0.1 x");
     EXPECT_EQ(app.m_strWtg, "a b c d");
     EXPECT_EQ(app.m_nPort, 7);

@@ -260,7 +260,9 @@ public:
     }
 
 protected:
-    QMargins WindowFrameMargins() const override { return m_framed ? CMainFrame::WindowFrameMargins() : QMargins(); }
+    QMargins WindowFrameMargins() const override {
+        return m_framed ? CMainFrame::WindowFrameMargins() : QMargins();
+    }
 
 private:
     bool m_framed = false;
@@ -279,9 +281,11 @@ TEST_F(MainFrameTest, StartAndCloseCyclesUnderAWindowManagerKeepTheWindowKeys) {
         frame.ApplyPlacement(WindowPlacement::Read(app.m_strUserIniPath));
         ShowAndWait(frame);
         frame.Reparent();
-        EXPECT_TRUE(WaitFor([&] { return frame.frameGeometry() == QRect(120, 80, 480, 360); })) << "run " << run;
+        EXPECT_TRUE(WaitFor([&] { return frame.frameGeometry() == QRect(120, 80, 480, 360); }))
+            << "run " << run;
         frame.close();
-        EXPECT_EQ(WindowPlacement::Read(app.m_strUserIniPath).NormalFrame(), saved.NormalFrame()) << "run " << run;
+        EXPECT_EQ(WindowPlacement::Read(app.m_strUserIniPath).NormalFrame(), saved.NormalFrame())
+            << "run " << run;
     }
 }
 

@@ -2,11 +2,11 @@
 // with everything read again, pause, the log folder per host, and how fast a stop is obeyed.
 #include "FakeLogService.h"
 #include "WorkerTestUtil.h"
-#include "logview/logic/CategoryCommands.h"
 #include "common/LogdProcess.h"
-#include "service/LogdClient.h"
 #include "link/LogCategories.h"
+#include "logview/logic/CategoryCommands.h"
 #include "res/Ids.h"
+#include "service/LogdClient.h"
 #include "settings/PrivateProfile.h"
 
 #include <gtest/gtest.h>
@@ -138,8 +138,12 @@ TEST(WorkerLogd, PausedTextIsDiscardedAtTheSource) {
     ASSERT_TRUE(CycleEnded(s)) << "every fetch from now on sees the pause";
     ASSERT_TRUE(logd.inject(-1, QStringLiteral("while-paused")));
     ASSERT_TRUE(WaitFor([&] {
-        return observer.call(QStringLiteral("log.read"), {{QStringLiteral("max"), 65536}, {QStringLiteral("ack"), 0}})
-            .value(QStringLiteral("result")).toObject().value(QStringLiteral("text")).toString()
+        return observer
+            .call(QStringLiteral("log.read"), {{QStringLiteral("max"), 65536}, {QStringLiteral("ack"), 0}})
+            .value(QStringLiteral("result"))
+            .toObject()
+            .value(QStringLiteral("text"))
+            .toString()
             .contains(QStringLiteral("while-paused"));
     }));
     ASSERT_TRUE(CycleEnded(s)) << "a paused cycle has discarded what waited";
@@ -147,6 +151,7 @@ TEST(WorkerLogd, PausedTextIsDiscardedAtTheSource) {
     EXPECT_TRUE(s.pending().contains(QStringLiteral("before-pause"))) << "fetched text stays pending";
 
     s.app.m_bPaused = 0;
+    ASSERT_TRUE(CycleEnded(s)) << "no discard of a paused cycle can follow the next line";
     ASSERT_TRUE(Flush(logd, s, QStringLiteral("after-pause")));
     EXPECT_FALSE(s.pending().contains(QStringLiteral("while-paused")));
 }
@@ -201,7 +206,8 @@ TEST(WorkerLogd, RetriesEveryTwoSecondsAfterALoss) {
     EXPECT_EQ(s.app.m_hrConnect.load(), MIRABO_E_ACCESSDENIED);
     ASSERT_TRUE(logd.restart());
     ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; })) << "a later failure is retried";
-    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - lostAt);
+    const auto waited =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - lostAt);
     EXPECT_GE(waited.count(), kWorkerRetryMs);
     EXPECT_EQ(s.app.m_hrConnect.load(), MIRABO_OK);
 }

@@ -19,7 +19,9 @@
 #include <ostream>
 
 // Readable values in failure messages.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 inline void PrintTo(const QRect& rect, std::ostream* os) {
     *os << rect.x() << ',' << rect.y() << ' ' << rect.width() << 'x' << rect.height();
 }

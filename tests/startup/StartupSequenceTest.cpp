@@ -52,11 +52,13 @@ QString AlwaysOnTopKey(const QString& ini) {
                                             QStringLiteral("<missing>"), 32, ini);
 }
 
-// A worker that never connects and never fails: it only waits for the stop word.
+// A worker whose first connection attempt never ends until it is stopped, and then fails, as an
+// interrupted open of the real worker does.
 std::unique_ptr<std::thread> SilentWorker(CKestraExtShared* app) {
     return std::make_unique<std::thread>([app] {
         while (app->m_bStopWorker.load() == 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        app->m_hrConnect = MIRABO_E_FAIL;
     });
 }
 
@@ -240,6 +242,7 @@ TEST_F(StartupTest, WrappedTickCounterRestartsTheWait) {
     EXPECT_FALSE(Start(app));
     // Start at -100, wrap to 0 (the window starts again), then 100, 200, 300: 300 - 0 > 250 ends it.
     EXPECT_EQ(*readings, 5);
+    // The limit ended the wait: code 0, whatever the stopped attempt stored afterwards.
     ASSERT_EQ(m_boxes.size(), 1);
     EXPECT_EQ(m_boxes[0], ConnectFailureMessage(QStringLiteral("localhost"), 0));
 }
@@ -368,7 +371,7 @@ TEST_F(StartupTest, LanguageIsChosenBeforeTheTitleAndTheMessages) {
     ASSERT_NE(app.m_hResourceModule, res::OwnModule());
     EXPECT_EQ(app.m_pMainWnd->Action(ids::ID_FILE_SAVE)->text(), QStringLiteral("&Speichern (log.txt)\tStrg+S"));
     EXPECT_TRUE(WaitFor([&] { return app.m_pMainWnd->windowTitle() == QStringLiteral("Kestra: <LOKAL> - "); }));
-    EXPECT_EQ(StandardCancelText(), QStringLiteral("Abbrechen")); // the toolkit's own dialogs speak German too
+    EXPECT_EQ(StandardCancelText(), QStringLiteral("Abbrechen")); // Qt's standard dialogs speak German too
 
     // A second start finds the German title, which it builds from the bundle too.
     CKestraExtApp& second = NewApp(PortSwitch());
@@ -414,16 +417,18 @@ TEST_F(StartupTest, TextFetchedButNotYetShownReachesTheLogFileAtExit) {
     ASSERT_TRUE(m_logd->start({QStringLiteral("--sim-interval"), QStringLiteral("0")}));
     const QString logFile = m_home->path() + QStringLiteral("/kept.log");
     QDir().mkpath(UserFolder());
-    profile::WritePrivateProfileString(QStringLiteral("LogOnDisk"), QStringLiteral("Type"), QStringLiteral("2"),
+    profile::WritePrivateProfileString(QStringLiteral("LogOnDisk"), QStringLiteral("Type"),
+                                       QStringLiteral("2"), UserIni());
+    profile::WritePrivateProfileString(QStringLiteral("LogOnDisk"), QStringLiteral("FileName"), logFile,
                                        UserIni());
-    profile::WritePrivateProfileString(QStringLiteral("LogOnDisk"), QStringLiteral("FileName"), logFile, UserIni());
     CKestraExtApp& app = NewApp(PortSwitch());
     ASSERT_TRUE(Start(app));
 
     // No event is processed from here on, so no tick of the view takes the text: it stays pending. The
     // link then drops before the next tick, and the user exits.
     ASSERT_TRUE(m_logd->inject(-1, QStringLiteral("fetched, never shown")));
-    ASSERT_TRUE(WaitWithoutEvents([&] { return app.PendingText().contains(QStringLiteral("fetched, never shown")); }));
+    ASSERT_TRUE(WaitWithoutEvents(
+        [&] { return app.PendingText().contains(QStringLiteral("fetched, never shown")); }));
     m_logd->kill();
     ASSERT_TRUE(WaitWithoutEvents([&] { return app.m_bConnected.load() == 0; }));
     Finish(app);
@@ -444,11 +449,13 @@ TEST_F(StartupTest, PasswordIsGoneFromTheProcessArguments) {
     QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(kestra.processId()));
     QByteArray arguments;
     // Before the program runs the arguments are the test's own; once it has read them the password is gone.
-    const bool hidden = WaitFor([&] {
-        arguments = cmdline.open(QIODevice::ReadOnly) ? cmdline.readAll() : QByteArray();
-        cmdline.close();
-        return arguments.contains("/dsip:127.0.0.1") && !arguments.contains("top-secret");
-    }, 10000);
+    const bool hidden = WaitFor(
+        [&] {
+            arguments = cmdline.open(QIODevice::ReadOnly) ? cmdline.readAll() : QByteArray();
+            cmdline.close();
+            return arguments.contains("/dsip:127.0.0.1") && !arguments.contains("top-secret");
+        },
+        10000);
     kestra.kill();
     kestra.waitForFinished();
     EXPECT_TRUE(hidden) << QString::fromUtf8(arguments).replace(QChar(0), QChar(u' ')).toStdString();

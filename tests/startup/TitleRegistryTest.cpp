@@ -150,7 +150,8 @@ TEST(TitleRegistry, ShowKeepsAMaximizedWindowMaximized) {
 TEST(TitleRegistry, NameDependsOnTitleAndDisplayAndLivesInAFolderOnlyTheUserCanUse) {
     const QString title = QStringLiteral("Kestra: <LOCAL> - ");
     EXPECT_EQ(TitleRegistry::ServerName(title), TitleRegistry::ServerName(title));
-    EXPECT_NE(TitleRegistry::ServerName(title), TitleRegistry::ServerName(QStringLiteral("kestra: <LOCAL> - ")));
+    EXPECT_NE(TitleRegistry::ServerName(title),
+              TitleRegistry::ServerName(QStringLiteral("kestra: <LOCAL> - ")));
     EXPECT_TRUE(TitleRegistry::ServerName(title).startsWith(qEnvironmentVariable("XDG_RUNTIME_DIR") + u'/'));
 
     // Two desktops of one user do not see each other's windows.
@@ -161,8 +162,12 @@ TEST(TitleRegistry, NameDependsOnTitleAndDisplayAndLivesInAFolderOnlyTheUserCanU
     EXPECT_NE(TitleRegistry::ServerName(title), onFive);
     qputenv("DISPLAY", display);
 
-    // Without a private runtime folder (none, or one that others may use) a 0700 folder of the user's own.
+    // Without a private runtime folder (none, or one that others may use) a 0700 folder of the user's own
+    // in the temporary folder (here a private one).
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray tmp = qgetenv("TMPDIR");
+    QTemporaryDir temporary;
+    qputenv("TMPDIR", temporary.path().toUtf8());
     QTemporaryDir open;
     QFile::setPermissions(open.path(), QFileDevice::Permissions(0x7777));
     for (const QByteArray& value : {QByteArray(), open.path().toUtf8()}) {
@@ -172,11 +177,16 @@ TEST(TitleRegistry, NameDependsOnTitleAndDisplayAndLivesInAFolderOnlyTheUserCanU
         EXPECT_NE(folder.absoluteFilePath(), QDir::tempPath());
         EXPECT_TRUE(folder.isDir());
         EXPECT_EQ(folder.ownerId(), ::getuid());
-        EXPECT_EQ(folder.permissions() & (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
-                                          QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther),
+        EXPECT_EQ(folder.permissions() &
+                      (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+                       QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther),
                   QFileDevice::Permissions());
     }
     qputenv("XDG_RUNTIME_DIR", runtime);
+    if (tmp.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", tmp);
 }
 
 TEST(TitleRegistry, ListenerOfAnotherUserIsIgnored) {
