@@ -13,13 +13,17 @@
 #include "logview/KestraExtView.h"
 #include "logview/LogWindow.h"
 #include "logview/MainFrame.h"
+#include "logview/logic/LogOnDisk.h"
 #include "progress/ProgressWnd.h"
+#include "res/Icon.h"
 #include "res/Ids.h"
 #include "res/Resources.h"
 #include "res/widgets/MessageBox.h"
 #include "settings/PrivateProfile.h"
 #include "toolkit/MiraboToolkit.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QEvent>
 #include <QPointer>
 #include <QTimer>
@@ -65,11 +69,11 @@ private:
 
 } // namespace
 
-void StartupErrorBox(const StartupHooks* hooks, const QString& text, bool topmost) {
+void StartupErrorBox(const StartupHooks* hooks, const QString& text) {
     if (hooks && hooks->messageBox)
-        hooks->messageBox(text, topmost);
+        hooks->messageBox(text);
     else
-        res::ShowMessageBox(nullptr, text, res::MessageIcon::Error, topmost);
+        res::ShowMessageBox(nullptr, text, res::MessageIcon::Error, true); // above the wait notice
 }
 
 QString SingleInstanceTitle(const QString& host) {
@@ -83,6 +87,8 @@ bool CKestraExtApp::InitInstance() {
     // The toolkit for this thread.
     ToolkitInit();
     m_bStarting = 1;
+    // Every window of the program carries its icon, message boxes and standard dialogs included.
+    QApplication::setWindowIcon(res::ProgramIcon());
 
     // Folders and settings files.
     const QString modulePath = hooks && !hooks->modulePath.isEmpty() ? hooks->modulePath : CurrentExecutablePath();
@@ -115,6 +121,7 @@ bool CKestraExtApp::InitInstance() {
     m_bConnected = 1;
     const LogWindow window = CreateLogWindow(*this);
     WireOptionDialogs(*window.frame, *this, modulePath);
+    window.view->SetLogWriter(&m_logWriter); // keeps what it could not write until the end
     m_pMainWnd = window.frame;
     new TitleRegistry(window.frame); // owned by the frame; follows its title from now on
     window.frame->SetCommandHandler(ids::ID_APP_ABOUT, [frame = window.frame] { ShowAboutDialog(frame); });
@@ -129,7 +136,7 @@ bool CKestraExtApp::InitInstance() {
 
     // The wait notice, up until start-up returns. The host is shown as typed.
     CProgressWnd popup(m_pMainWnd, res::String(ids::IDS_APP_TITLE), false);
-    popup.ShowWaitNotice(res::FormatString(ids::IDS_CONNECTING, {m_strHost}));
+    popup.ShowWaitNotice(res::FormatString(ids::IDS_CONNECTING, {m_strHost}), m_strHost);
 
     // Logon, when the service demands one.
     QString user = m_strUserName;
@@ -165,7 +172,8 @@ bool CKestraExtApp::InitInstance() {
     m_bAlwaysOnTop = profile::GetPrivateProfileInt(kKestra, QStringLiteral("AlwaysOnTop"), 0, m_strUserIniPath);
     m_nLogOnDiskType = profile::GetPrivateProfileInt(kLogOnDisk, QStringLiteral("Type"), 0, m_strUserIniPath);
     m_strLogOnDiskFile =
-        profile::GetPrivateProfileString(kLogOnDisk, QStringLiteral("FileName"), QString(), 260, m_strUserIniPath);
+        profile::GetPrivateProfileString(kLogOnDisk, QStringLiteral("FileName"), QString(),
+                                         viewlogic::kMaxLogFileNameLength + 1, m_strUserIniPath);
     CKestraExtView::ApplyAlwaysOnTop(m_pMainWnd, m_bAlwaysOnTop.load() != 0);
 
     // Started.
@@ -174,9 +182,23 @@ bool CKestraExtApp::InitInstance() {
     return true;
 }
 
+void CKestraExtApp::WriteReceivedText() {
+    // Text the worker fetched that no tick took (the user left first, or the link dropped before the
+    // tick), and what failed writes kept, goes to the log file now: the worker has ended, nothing
+    // adds to it any more.
+    const QString received = TakePendingText();
+    if (received.isEmpty() && m_logWriter.Backlog().isEmpty())
+        return;
+    if (const auto failure = m_logWriter.WriteReceived(*this, received))
+        StartupErrorBox(m_pStartupHooks,
+                        res::FormatString(ids::IDS_LOG_LOST_AT_EXIT,
+                                          {QDir::toNativeSeparators(failure->path), failure->error}));
+}
+
 int CKestraExtApp::ExitInstance() {
     if (m_pWorkerThread) {
         StopWorker();
+        WriteReceivedText();
         profile::WritePrivateProfileString(kKestra, QStringLiteral("AlwaysOnTop"),
                                            QString::number(m_bAlwaysOnTop.load()), m_strUserIniPath);
         SetTags({});

@@ -18,6 +18,7 @@ QString SingleInstanceTitle(const QString& host);
 QString ConnectFailureMessage(const QString& host, int32_t hrConnect);
 
 // An error box of start-up and shut-down, captioned with the application title. It has no parent: the
-// main window is disabled while the wait popup is up, and a box owned by it would be disabled too.
-// `topmost` is set for the connection failures. Tests capture the box through the hooks.
-void StartupErrorBox(const StartupHooks* hooks, const QString& text, bool topmost = false);
+// main window is disabled while the wait popup is up, and a box owned by it would be disabled too. It
+// stands above the wait popup (which stays on top of everything) and takes the keyboard focus. Tests
+// capture the box through the hooks.
+void StartupErrorBox(const StartupHooks* hooks, const QString& text);

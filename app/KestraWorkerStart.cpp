@@ -42,7 +42,7 @@ bool CKestraExtApp::StartWorker() {
     m_hrConnect = 0;
     m_pWorkerThread = hooks && hooks->startWorkerThread ? hooks->startWorkerThread(this) : StartWorkerThread(this);
     if (!m_pWorkerThread) {
-        StartupErrorBox(hooks, res::String(ids::IDS_NO_THREAD), false);
+        StartupErrorBox(hooks, res::String(ids::IDS_NO_THREAD));
         return false;
     }
 
@@ -62,8 +62,12 @@ bool CKestraExtApp::StartWorker() {
             break;
     }
 
+    // The message tells how the wait ended (0 at the time limit), not how the stop ended the attempt
+    // still going on then.
+    const int32_t result = m_hrConnect.load();
     StopWorker();
-    StartupErrorBox(hooks, ConnectFailureMessage(m_strHost, m_hrConnect.load()), true);
+    m_hrConnect = result;
+    StartupErrorBox(hooks, ConnectFailureMessage(m_strHost, result));
     return false;
 }
 

@@ -23,8 +23,8 @@ struct StartupHooks {
     std::function<uint32_t()> tickCount;
     // Starts the connection worker; nullptr means no thread could be made.
     std::function<std::unique_ptr<std::thread>(CKestraExtShared*)> startWorkerThread;
-    // Shows an error message; `topmost` is set for the connection failures.
-    std::function<void(const QString& text, bool topmost)> messageBox;
+    // Shows an error message.
+    std::function<void(const QString& text)> messageBox;
     // Runs the credential dialog modally and returns its result (1 OK, 2 Cancel).
     std::function<int(CCheckCredentialDlg&)> runCredentialDialog;
 };

@@ -1,7 +1,6 @@
 #include "desktop/TitleRegistry.h"
 
 #include <QCryptographicHash>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalServer>
@@ -9,23 +8,70 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 const QByteArray kShow = QByteArrayLiteral("show\n");
 
-QString SocketFolder() {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
-        return runtime;
-    return QDir::tempPath();
+// A folder that only this user can use: owned by the user, not a link, no access for anyone else.
+bool IsPrivateFolder(const QByteArray& path) {
+    struct stat info {};
+    return ::lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() &&
+           (info.st_mode & 077) == 0;
 }
 
-// A live registration answers a connection attempt; a socket file left behind does not.
+// $XDG_RUNTIME_DIR when it is such a folder; else a folder of the user's own in the temporary folder,
+// made (0700) when missing. Empty when neither can be had: nothing is registered or found then.
+QString SocketFolder() {
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && IsPrivateFolder(runtime))
+        return QFile::decodeName(runtime);
+    const QByteArray own = QFile::encodeName(QDir::tempPath()) + "/kestra-" + QByteArray::number(::getuid());
+    ::mkdir(own.constData(), 0700);
+    return IsPrivateFolder(own) ? QFile::decodeName(own) : QString();
+}
+
+// The desktop this program shows its windows on: two desktops of one user keep their windows apart.
+QByteArray DisplayName() {
+    QByteArray display = qgetenv("WAYLAND_DISPLAY");
+    if (display.isEmpty()) {
+        display = qgetenv("DISPLAY");
+        // ":0" and ":0.0" are one display.
+        const qsizetype colon = display.lastIndexOf(':');
+        const qsizetype dot = display.indexOf('.', colon + 1);
+        if (colon >= 0 && dot > colon)
+            display.truncate(dot);
+    }
+    return display;
+}
+
+// The user id of the program at the other end of a local socket, or -1.
+qint64 PeerUserId(const QLocalSocket& socket) {
+    ucred credentials{};
+    socklen_t length = sizeof credentials;
+    if (::getsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &credentials,
+                     &length) != 0)
+        return -1;
+    return credentials.uid;
+}
+
+// A live registration of this user answers a connection attempt; a socket file left behind does not,
+// and a listener of another user does not count.
 bool ConnectTo(QLocalSocket& socket, const QString& title, int timeoutMs) {
-    socket.connectToServer(TitleRegistry::ServerName(title));
-    return socket.waitForConnected(timeoutMs);
+    const QString name = TitleRegistry::ServerName(title);
+    if (name.isEmpty())
+        return false;
+    socket.connectToServer(name);
+    if (!socket.waitForConnected(timeoutMs))
+        return false;
+    if (PeerUserId(socket) != static_cast<qint64>(::getuid())) {
+        socket.abort();
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -43,12 +89,16 @@ TitleRegistry::TitleRegistry(QWidget* window) : QObject(window), m_window(window
 TitleRegistry::~TitleRegistry() = default; // the server (a child) closes and removes its socket
 
 QString TitleRegistry::ServerName(const QString& title) {
+    const QString folder = SocketFolder();
+    if (folder.isEmpty())
+        return QString();
     QCryptographicHash hash(QCryptographicHash::Sha256);
     hash.addData(QByteArray::number(static_cast<qulonglong>(::getuid())));
     hash.addData(QByteArrayLiteral("\n"));
+    hash.addData(DisplayName());
+    hash.addData(QByteArrayLiteral("\n"));
     hash.addData(title.toUtf8());
-    return SocketFolder() + QStringLiteral("/kestra-title-") +
-           QString::fromLatin1(hash.result().toHex().left(32));
+    return folder + QStringLiteral("/kestra-title-") + QString::fromLatin1(hash.result().toHex().left(32));
 }
 
 bool TitleRegistry::Find(const QString& title, int timeoutMs) {
@@ -95,6 +145,8 @@ void TitleRegistry::TryListen() {
         return;
     }
     const QString name = ServerName(m_title);
+    if (name.isEmpty())
+        return; // no private folder for the sockets: the window is not findable
     {
         // Another live program with the same title keeps it (and this one tries again later); a stale
         // socket file is removed.

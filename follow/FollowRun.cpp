@@ -130,11 +130,14 @@ private:
     }
 
     // The log file gets the text first, as in the viewer; standard output gets it without CRs.
+    // A failed write keeps the text for the next one; the first failure of a run is told once.
     void Deliver(const QString& text, int stallMs) {
+        if (text.isEmpty() && m_logWriter.Backlog().isEmpty())
+            return;
+        if (const auto failure = m_logWriter.WriteReceived(m_shared, text))
+            Notice(QStringLiteral("cannot write the log file %1: %2").arg(failure->path, failure->error));
         if (text.isEmpty())
             return;
-        viewlogic::AppendLogOnDisk(m_options.logOnDiskType, m_options.logFile, m_shared.LogFolder(), text,
-                                   QDateTime::currentDateTime());
         if (!m_outputOpen)
             return;
         QString lines = text;
@@ -149,6 +152,7 @@ private:
     bool m_wasConnected = false;
     bool m_outputOpen = true;
     QStringList m_reportedTags;
+    viewlogic::LogOnDiskWriter m_logWriter;
 };
 
 int Follow(CKestraExtShared& shared, const FollowOptions& options) {
@@ -188,6 +192,8 @@ void ReadStationSettings(CKestraExtShared& shared, const QString& modulePath, co
     const QString userFolder = GetSettingsFolder(modulePath, 260);
     shared.m_strExeIniPath = ExecutableFolder(modulePath) + QStringLiteral("KestraExt.ini");
     shared.SetLogFolder(userFolder);
+    shared.m_nLogOnDiskType = options.logOnDiskType;
+    shared.m_strLogOnDiskFile = options.logFile;
     if (options.logOnDiskType != viewlogic::kLogOnDiskDisabled)
         EnsureSettingsFolder(userFolder);
     ReadConnectionOptions(shared, shared.m_strExeIniPath);

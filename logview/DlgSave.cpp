@@ -1,15 +1,23 @@
 #include "logview/DlgSave.h"
 
 #include "link/KestraShared.h"
+#include "logview/FileDialogs.h"
+#include "logview/logic/LogOnDisk.h"
 #include "res/Ids.h"
+#include "res/Resources.h"
+#include "res/widgets/MessageBox.h"
 
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
 CDlgSave::CDlgSave(QWidget* parent)
-    : res::TemplateDialog(ids::IDD_SAVE_ON_DISK, parent), m_browse(BrowseLogFile) {}
+    : res::TemplateDialog(ids::IDD_SAVE_ON_DISK, parent),
+      m_browse([this](QWidget* dialogParent) { return BrowseLogFile(dialogParent, m_strLogFolder); }) {
+    // No longer a name than start-up reads back, so that what the user sees is what is used next time.
+    if (auto* edit = ControlAs<QLineEdit>(ids::IDC_FILENAME))
+        edit->setMaxLength(viewlogic::kMaxLogFileNameLength);
+}
 
 void CDlgSave::OnInitDialog() {
     // The base initialisation puts the file name into the edit; its text update runs the edit rule.
@@ -65,7 +73,10 @@ void CDlgSave::OnCommand(int id) {
         break;
     case ids::IDC_BROWSE: {
         const QString path = m_browse ? m_browse(this) : QString();
-        if (!path.isEmpty()) {
+        if (path.size() > viewlogic::kMaxLogFileNameLength) {
+            res::ShowMessageBox(this, res::FormatString(ids::IDS_FILE_NAME_TOO_LONG,
+                                                        {QString::number(viewlogic::kMaxLogFileNameLength)}));
+        } else if (!path.isEmpty()) {
             if (auto* edit = ControlAs<QLineEdit>(ids::IDC_FILENAME))
                 edit->setText(path); // runs the edit rule
         }
@@ -94,20 +105,16 @@ void CDlgSave::OnOK() {
     res::TemplateDialog::OnOK();
 }
 
-QString BrowseLogFile(QWidget* parent) {
-    QFileDialog dialog(parent);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(QStringLiteral("LOG"));
-    dialog.setNameFilters({QStringLiteral("Log File (*.Log)"), QStringLiteral("All Files (*.*)")});
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    return dialog.selectedFiles().constFirst();
+QString BrowseLogFile(QWidget* parent, const QString& logFolder) {
+    return AskSaveFileName(parent, {logFolder,
+                                    QString(),
+                                    {QStringLiteral("Log File (*.Log)"), QStringLiteral("All Files (*.*)")},
+                                    QStringLiteral("LOG")});
 }
 
 void RunSaveOnDiskCommand(CKestraExtShared& app, QWidget* parent) {
     CDlgSave dialog(parent);
+    dialog.m_strLogFolder = app.LogFolder();
     dialog.m_nType = app.m_nLogOnDiskType.load();
     if (dialog.m_nType == 2)
         dialog.m_strFileName = app.m_strLogOnDiskFile;

@@ -17,6 +17,7 @@ public:
     // The members the command sets before running the dialog and reads after OK.
     QString m_strFileName; // exchanged with edit 1005
     int m_nType = 0;       // 0, 1 or 2, tracked by the radio buttons
+    QString m_strLogFolder; // where "..." opens
 
     // The platform's save dialog behind "..."; returns the chosen full path, empty on Cancel.
     // Replaceable so that tests need no modal file dialog.
@@ -39,5 +40,6 @@ private:
 // settings file here (the frame writes it at close).
 void RunSaveOnDiskCommand(CKestraExtShared& app, QWidget* parent);
 
-// The "..." file dialog: save mode, default suffix "LOG", overwrite confirmed, two filters.
-QString BrowseLogFile(QWidget* parent);
+// The "..." file dialog: save mode in the log folder, default suffix "LOG", overwrite confirmed, two
+// filters.
+QString BrowseLogFile(QWidget* parent, const QString& logFolder);

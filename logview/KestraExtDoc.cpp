@@ -1,13 +1,16 @@
 #include "logview/KestraExtDoc.h"
 
 #include "link/KestraShared.h"
+#include "logview/FileDialogs.h"
 #include "logview/ViewText.h"
 #include "logview/logic/DocumentTitle.h"
 #include "res/Ids.h"
 #include "res/Resources.h"
+#include "res/widgets/MessageBox.h"
 
 #include <QAbstractButton>
-#include <QFileDialog>
+#include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QTextDocument>
 
@@ -40,8 +43,17 @@ void CKestraExtDoc::SetModifiedFlag(bool modified) {
 
 bool CKestraExtDoc::IsModified() const { return m_text && m_text->isModified(); }
 
+QString CKestraExtDoc::AskSavePath(QWidget* dialogParent) const {
+    // The path saved to last, else "log.txt" in the log folder.
+    if (!m_strPathName.isEmpty()) {
+        const QFileInfo last(m_strPathName);
+        return AskSaveFileName(dialogParent, {last.absolutePath(), last.fileName(), {}, {}});
+    }
+    return AskSaveFileName(dialogParent, {m_shared.LogFolder(), QStringLiteral("log.txt"), {}, {}});
+}
+
 bool CKestraExtDoc::DoSaveAs(QWidget* dialogParent) {
-    const QString path = QFileDialog::getSaveFileName(dialogParent, QString(), m_strPathName);
+    const QString path = AskSavePath(dialogParent);
     if (path.isEmpty())
         return false;
     if (!OnSaveDocument(path))
@@ -66,7 +78,18 @@ bool CKestraExtDoc::SaveModified(QWidget* dialogParent) {
         return false;
     if (answer == QMessageBox::No)
         return true;
-    if (!m_strPathName.isEmpty())
-        return OnSaveDocument(m_strPathName);
-    return DoSaveAs(dialogParent);
+
+    // The user asked to keep the text: a save that fails says so and the window stays open.
+    const QString path = m_strPathName.isEmpty() ? AskSavePath(dialogParent) : m_strPathName;
+    if (path.isEmpty())
+        return false;
+    QString error;
+    if (m_text && !SaveReportedText(*m_text, path, &error)) {
+        res::ShowMessageBox(dialogParent,
+                            res::FormatString(ids::IDS_SAVE_FAILED, {QDir::toNativeSeparators(path), error}));
+        return false;
+    }
+    m_strPathName = path;
+    SetModifiedFlag(false);
+    return true;
 }

@@ -32,8 +32,9 @@ public:
     // save-as path does not depend on the write.
     bool OnSaveDocument(const QString& path);
 
-    // Save As: asks for a path with the standard save dialog, saves, and records the path (the title rule
-    // ignores the path, so the caption stays). False when the dialog was cancelled.
+    // Save As: asks for a path with the standard save dialog (in the log folder, offering "log.txt", or
+    // where the text was saved last), saves, and records the path (the title rule ignores the path, so
+    // the caption stays). False when the dialog was cancelled.
     bool DoSaveAs(QWidget* dialogParent);
     const QString& GetPathName() const { return m_strPathName; }
 
@@ -41,13 +42,16 @@ public:
     bool IsModified() const;
 
     // Asked before the window closes: a modified document offers to save (Yes saves, No discards, Cancel
-    // keeps the window open). True when the window may close.
+    // keeps the window open). A save that fails there says so (file and system error) and keeps the
+    // window open, since closing would lose the text the user asked to keep. True when it may close.
     bool SaveModified(QWidget* dialogParent);
 
 Q_SIGNALS:
     void titleChanged(const QString& title);
 
 private:
+    QString AskSavePath(QWidget* dialogParent) const;
+
     CKestraExtShared& m_shared;
     QPointer<QTextDocument> m_text;
     QString m_strTitle;

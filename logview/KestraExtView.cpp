@@ -10,10 +10,12 @@
 #include "logview/logic/WindowPlacement.h"
 #include "res/Ids.h"
 #include "res/Resources.h"
+#include "res/widgets/MessageBox.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPageSetupDialog>
@@ -48,11 +50,19 @@ CKestraExtView::CKestraExtView(CKestraExtShared& shared, CKestraExtDoc& doc, QWi
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     setUndoRedoEnabled(false);
     setFont(WithoutShaping(font()));
+    SetLogWriter(nullptr);
 
     m_nTimerPeriod = viewlogic::RefreshPeriodMs(m_shared.m_strHost);
     m_nTimerId = startTimer(m_nTimerPeriod);
     if (m_nTimerId == 0)
         m_nTimerPeriod = 0; // no timer: no log text is ever shown, nothing is reported
+}
+
+void CKestraExtView::SetLogWriter(viewlogic::LogOnDiskWriter* writer) {
+    m_pLogWriter = writer ? writer : &m_ownLogWriter;
+    m_pLogWriter->SetDroppedNotice([](qint64 lines) {
+        return res::FormatString(ids::IDS_LOG_LINES_DROPPED, {QString::number(lines)});
+    });
 }
 
 CKestraExtView::~CKestraExtView() {
@@ -61,8 +71,6 @@ CKestraExtView::~CKestraExtView() {
         m_nTimerId = 0;
     }
 }
-
-void CKestraExtView::SetLogClock(std::function<QDateTime()> clock) { m_logClock = std::move(clock); }
 
 // ---------------------------------------------------------------------------------------------------
 // Initial update
@@ -73,7 +81,7 @@ void CKestraExtView::OnInitialUpdate(CMainFrame* frame) {
 
     const WindowPlacement placement = WindowPlacement::Read(m_shared.m_strUserIniPath);
     if (frame && placement.ShouldApply()) {
-        ApplyPlacement(frame, placement);
+        frame->ApplyPlacement(placement);
     } else if (frame) {
         // First run: no saved placement. The window gets a usable default size where the system puts it.
         const QScreen* screen = frame->screen();
@@ -125,6 +133,15 @@ void CKestraExtView::OnTimer() {
     m_nLastConnected = connected;
 }
 
+void CKestraExtView::WriteLogOnDisk(const QString& chunk) {
+    if (const auto failure = m_pLogWriter->Write(m_shared, chunk)) {
+        // Without waiting for the answer: the ticks go on and keep the text meanwhile.
+        res::ShowMessageBoxLater(
+            window(), res::FormatString(ids::IDS_LOG_WRITE_FAILED,
+                                        {QDir::toNativeSeparators(failure->path), failure->error}));
+    }
+}
+
 int64_t CKestraExtView::DisplayLineKey(int position) {
     if (position >= m_cacheFrom && position < m_cacheTo)
         return m_cacheKey;
@@ -165,8 +182,8 @@ void CKestraExtView::AppendPendingText() {
     const QString chunk = m_shared.TakePendingText();
     const int maxLength = m_shared.m_nMaxTextLength.load();
     if (!chunk.isEmpty()) {
-        // The log files receive every character received; the view keeps at most M.
-        viewlogic::WriteLogOnDisk(m_shared, chunk, m_logClock);
+        // The log files receive every character received; only the view keeps the last M.
+        WriteLogOnDisk(chunk);
 
         const viewlogic::ViewChunk shown = viewlogic::ChunkForView(chunk, maxLength, &m_bPendingCr, [](int leftOut) {
             return res::FormatString(ids::IDS_VIEW_LEFT_OUT, {QString::number(leftOut)});

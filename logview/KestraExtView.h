@@ -9,6 +9,8 @@
 // Log-menu switches, to the main frame's actions.
 #pragma once
 
+#include "logview/logic/LogOnDisk.h"
+
 #include <QDateTime>
 #include <QFont>
 #include <QPlainTextEdit>
@@ -85,8 +87,11 @@ public:
     int RefreshPeriod() const { return m_nTimerPeriod; }
     // The font name applied last (empty while the default font is used).
     const QString& AppliedFontName() const { return m_strAppliedFont; }
+    // The log-on-disk writer that receives every chunk; one that outlives the window keeps the text of
+    // failed writes for the end of the program (nullptr: the view's own).
+    void SetLogWriter(viewlogic::LogOnDiskWriter* writer);
     // Test hook: the time source of the log-on-disk writer (local time).
-    void SetLogClock(std::function<QDateTime()> clock);
+    void SetLogClock(std::function<QDateTime()> clock) { m_pLogWriter->SetClock(std::move(clock)); }
     // The limit on what the user may type (characters).
     int TextLimit() const { return m_nTextLimit; }
 
@@ -101,6 +106,7 @@ private:
     void Search(int from, bool forward);
     void RefreshFindHighlights();
     void HighlightMatches(const viewlogic::TextSearch& search, const QString& text);
+    void WriteLogOnDisk(const QString& chunk); // tells the user when a run of failed writes begins
     void ClearModifiedFlags();
     int64_t DisplayLineKey(int position);
     QChar CharAt(int position) const; // a line break as '\n'
@@ -117,7 +123,8 @@ private:
     int m_nTextLimit = 0;
     int32_t m_nLastConnected = -1; // connected flag seen by the previous tick; -1 before the first
     bool m_bPendingCr = false;     // the last chunk ended in CR
-    std::function<QDateTime()> m_logClock;
+    viewlogic::LogOnDiskWriter m_ownLogWriter;
+    viewlogic::LogOnDiskWriter* m_pLogWriter = &m_ownLogWriter;
     std::unique_ptr<QPrinter> m_pPrinter;
     CFindBar* m_findBar = nullptr;
     QTextCursor m_currentMatch; // follows the text; empty when the trim took it away

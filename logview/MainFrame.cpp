@@ -3,7 +3,6 @@
 #include "link/KestraShared.h"
 #include "logview/DlgSave.h"
 #include "logview/logic/CategoryCommands.h"
-#include "res/Icon.h"
 #include "res/Ids.h"
 #include "res/Resources.h"
 #include "settings/PrivateProfile.h"
@@ -16,27 +15,11 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QScreen>
-
-namespace {
-
-// Set by ApplyPlacement on a window not yet shown: the restored frame size to reach once the frame's
-// margins are known.
-const char kPendingFrameSize[] = "kestraPendingFrameSize";
-// Set by ApplyPlacement on a window not yet shown that starts maximized or minimized: the restored frame
-// rectangle, applied when the frame first returns to the normal state (not every platform knows it).
-const char kPendingNormalFrame[] = "kestraPendingNormalFrame";
-
-QMargins FrameMargins(const QWidget* window) {
-    const QRect frame = window->frameGeometry();
-    const QRect client = window->geometry();
-    return QMargins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
-                    frame.bottom() - client.bottom());
-}
-
-} // namespace
+#include <QWindow>
 
 CMainFrame::CMainFrame(CKestraExtShared* shared, QWidget* parent) : QMainWindow(parent), m_shared(shared) {
-    setWindowIcon(res::ProgramIcon());
+    m_settleTimer.setInterval(kSettleLookMs);
+    connect(&m_settleTimer, &QTimer::timeout, this, &CMainFrame::OnSettleTimer);
     BuildMenuBar();
     BuildAccelerators();
 
@@ -194,7 +177,7 @@ void CMainFrame::SaveFrameSettings() {
         return;
     const QString& iniPath = m_shared->m_strUserIniPath;
     // Write failures are ignored: the close goes on.
-    CapturePlacement(this, m_haveNormalFrameMargins ? &m_normalFrameMargins : nullptr).Write(iniPath);
+    CapturePlacement().Write(iniPath);
     const QString section = QStringLiteral("LogOnDisk");
     profile::WritePrivateProfileString(section, QStringLiteral("Type"),
                                        QString::number(m_shared->m_nLogOnDiskType.load()), iniPath);
@@ -213,17 +196,9 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 
 void CMainFrame::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
+    SettleFrame();
     if (m_firstShow) {
         m_firstShow = false;
-        const QVariant pending = property(kPendingFrameSize);
-        setProperty(kPendingFrameSize, QVariant());
-        if (pending.isValid() && !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))) {
-            const QMargins margins = FrameMargins(this);
-            const QSize frameSize = pending.toSize();
-            resize(QSize(frameSize.width() - margins.left() - margins.right(),
-                         frameSize.height() - margins.top() - margins.bottom())
-                       .expandedTo(QSize(1, 1)));
-        }
         RememberNormalFrameMargins();
         if (!isMinimized()) {
             raise();
@@ -232,35 +207,73 @@ void CMainFrame::showEvent(QShowEvent* event) {
     }
 }
 
+QMargins CMainFrame::WindowFrameMargins() const {
+    // The window system's own account (a widget's frame geometry may lag behind it).
+    const QWindow* handle = windowHandle();
+    return handle ? handle->frameMargins() : QMargins();
+}
+
+bool CMainFrame::IsNormalState() const {
+    return !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+}
+
 void CMainFrame::RememberNormalFrameMargins() {
-    if (isVisible() &&
-        !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
-        m_normalFrameMargins = FrameMargins(this);
+    if (isVisible() && IsNormalState()) {
+        m_normalFrameMargins = WindowFrameMargins();
         m_haveNormalFrameMargins = true;
     }
 }
 
+void CMainFrame::SettleFrame() {
+    // An applied outer rectangle is reached once the window is shown in the normal state with its frame
+    // known: on X11 the window manager adds the frame only after the window was mapped, and for a moment
+    // after a change of state it may still report the old state's frame. So every change of the window
+    // is followed by a look a little later (OnSettleTimer), when the frame reported is the current one.
+    if (m_pendingFrame && isVisible() && IsNormalState())
+        m_settleTimer.start();
+}
+
+void CMainFrame::OnSettleTimer() {
+    // The rectangle is applied again while the frame around the window does not match it (a few times
+    // at most, so as never to fight the window manager), and counts as reached once it has matched at
+    // two looks in a row.
+    constexpr int kMaxAttempts = 3;
+    m_settleTimer.stop();
+    const QMargins margins = WindowFrameMargins();
+    if (!m_pendingFrame || !isVisible() || !IsNormalState() || margins.isNull())
+        return; // a later change of the window looks again
+    if (geometry().marginsAdded(margins) == *m_pendingFrame) {
+        if (++m_settleMatches >= 2)
+            m_pendingFrame.reset();
+        else
+            m_settleTimer.start();
+        return;
+    }
+    m_settleMatches = 0;
+    if (++m_settleAttempts > kMaxAttempts) {
+        m_pendingFrame.reset();
+        return;
+    }
+    move(m_pendingFrame->topLeft()); // a shown window's position is its frame's
+    resize(m_pendingFrame->marginsRemoved(margins).size().expandedTo(QSize(1, 1)));
+    m_settleTimer.start();
+}
+
 void CMainFrame::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange)
-        return;
-    const QVariant pending = property(kPendingNormalFrame);
-    if (!pending.isValid() || (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)))
-        return;
-    setProperty(kPendingNormalFrame, QVariant());
-    const QRect frame = pending.toRect();
-    const QMargins margins = m_haveNormalFrameMargins ? m_normalFrameMargins : FrameMargins(this);
-    move(frame.topLeft());
-    resize(frame.marginsRemoved(margins).size().expandedTo(QSize(1, 1)));
+    if (event->type() == QEvent::WindowStateChange)
+        SettleFrame();
 }
 
 void CMainFrame::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
+    SettleFrame();
     RememberNormalFrameMargins();
 }
 
 void CMainFrame::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
+    SettleFrame();
     RememberNormalFrameMargins();
 }
 
@@ -286,10 +299,10 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-WindowPlacement CapturePlacement(const QWidget* window, const QMargins* normalFrameMargins) {
+WindowPlacement CMainFrame::CapturePlacement() const {
     WindowPlacement placement;
     placement.length = WindowPlacement::kLength;
-    const Qt::WindowStates state = window->windowState();
+    const Qt::WindowStates state = windowState();
     const bool minimized = state.testFlag(Qt::WindowMinimized);
     const bool maximized = state.testFlag(Qt::WindowMaximized) || state.testFlag(Qt::WindowFullScreen);
     placement.showCmd = minimized   ? WindowPlacement::kShowMinimized
@@ -300,40 +313,41 @@ WindowPlacement CapturePlacement(const QWidget* window, const QMargins* normalFr
     placement.ptMinPositionX = placement.ptMinPositionY = -1;
     placement.ptMaxPositionX = placement.ptMaxPositionY = -1;
     if (maximized && !minimized) {
-        placement.ptMaxPositionX = window->frameGeometry().x();
-        placement.ptMaxPositionY = window->frameGeometry().y();
+        placement.ptMaxPositionX = frameGeometry().x();
+        placement.ptMaxPositionY = frameGeometry().y();
     }
-    QRect normal = window->normalGeometry();
+    if (m_pendingFrame) {
+        // Applied and not reached yet (the window never was in the normal state with its frame known).
+        placement.SetNormalFrame(*m_pendingFrame);
+        return placement;
+    }
+    QRect normal = normalGeometry();
     if (!normal.isValid())
-        normal = window->geometry();
+        normal = geometry();
     const QMargins margins =
-        normalFrameMargins && (minimized || maximized) ? *normalFrameMargins : FrameMargins(window);
-    const QRect frame = normal.marginsAdded(margins);
-    placement.rcNormalPositionLeft = frame.left();
-    placement.rcNormalPositionTop = frame.top();
-    placement.rcNormalPositionRight = frame.left() + frame.width();
-    placement.rcNormalPositionBottom = frame.top() + frame.height();
+        (minimized || maximized) && m_haveNormalFrameMargins ? m_normalFrameMargins : WindowFrameMargins();
+    placement.SetNormalFrame(normal.marginsAdded(margins));
     return placement;
 }
 
-void ApplyPlacement(QWidget* window, const WindowPlacement& placement) {
+void CMainFrame::ApplyPlacement(const WindowPlacement& placement) {
     const Qt::WindowStates sizeStates = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
-    const Qt::WindowStates base = window->windowState() & ~sizeStates;
-    window->setWindowState(base);
+    const Qt::WindowStates base = windowState() & ~sizeStates;
+    setWindowState(base);
 
-    QRect frame(QPoint(placement.rcNormalPositionLeft, placement.rcNormalPositionTop),
-                QPoint(placement.rcNormalPositionRight - 1, placement.rcNormalPositionBottom - 1));
+    QRect frame = placement.NormalFrame();
     if (frame.width() > 0 && frame.height() > 0) {
-        bool onScreen = false;
+        QList<QRect> screens;
         for (const QScreen* screen : QGuiApplication::screens())
-            onScreen = onScreen || screen->availableGeometry().intersects(frame);
-        if (!onScreen && QGuiApplication::primaryScreen())
-            frame.moveTopLeft(QGuiApplication::primaryScreen()->availableGeometry().topLeft());
-        const QRect client = frame.marginsRemoved(FrameMargins(window));
-        window->move(frame.topLeft()); // a window's position includes its frame
-        window->resize(client.size().expandedTo(QSize(1, 1)));
-        if (!window->isVisible())
-            window->setProperty(kPendingFrameSize, frame.size());
+            screens.append(screen->availableGeometry());
+        frame = FitOntoScreens(frame, screens);
+        // Before the first show the frame is usually unknown: the client gets the outer size then, and
+        // SettleFrame takes the frame off once it is known.
+        move(frame.topLeft()); // a window's position is its frame's
+        resize(frame.marginsRemoved(WindowFrameMargins()).size().expandedTo(QSize(1, 1)));
+        m_pendingFrame = frame;
+        m_settleAttempts = 0;
+        m_settleMatches = 0;
     }
 
     Qt::WindowStates target = base;
@@ -351,9 +365,7 @@ void ApplyPlacement(QWidget* window, const WindowPlacement& placement) {
     default:
         break;
     }
-    if (target != base) {
-        if (!window->isVisible() && frame.width() > 0 && frame.height() > 0)
-            window->setProperty(kPendingNormalFrame, frame);
-        window->setWindowState(target);
-    }
+    if (target != base)
+        setWindowState(target);
+    SettleFrame();
 }

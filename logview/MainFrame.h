@@ -7,8 +7,10 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QMargins>
+#include <QTimer>
 
 #include <functional>
+#include <optional>
 
 class CKestraExtShared;
 class QAction;
@@ -38,6 +40,15 @@ public:
     // Writes the eleven "Window" keys and the "LogOnDisk" keys to the per-user settings file.
     void SaveFrameSettings();
 
+    // The frame's placement as a record: ShowCmd from the window state, RcNormalPosition the restored
+    // (normal) outer rectangle in screen pixels, right and bottom exclusive; Length 44.
+    WindowPlacement CapturePlacement() const;
+    // Applies a record, also before the first show: the restored outer rectangle (brought onto a screen
+    // when it lies on none), then the maximized or minimized state its ShowCmd names. Where the window
+    // system adds the frame only once the window is shown, the size is corrected as soon as the frame
+    // is known, so that what CapturePlacement then reports is what was applied.
+    void ApplyPlacement(const WindowPlacement& placement);
+
     // Runs a command as the menu or an accelerator does: its update handler first, then its command
     // handler only when the command is enabled. Commands without any handler are disabled.
     void RunCommand(int commandId);
@@ -63,6 +74,9 @@ protected:
     // Accelerator keys win over the focused control of this window (Del is Delete Contents, not the
     // text control's delete), as a frame's accelerator table does.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The window frame around the client area as the window system reports it now (none while it is
+    // not known yet).
+    virtual QMargins WindowFrameMargins() const;
 
 private:
     void BuildMenuBar();
@@ -71,25 +85,23 @@ private:
     // Runs the command's update handler and tells whether the command is enabled.
     bool CommandEnabled(int commandId);
     void UpdateMenu(QMenu* menu);
+    bool IsNormalState() const;
     void RememberNormalFrameMargins();
+    void SettleFrame();
+    void OnSettleTimer();
 
     QHash<int, QAction*> m_accelerators;
     std::function<bool()> m_closeQuery;
     bool m_firstShow = true;
     QMargins m_normalFrameMargins; // the frame's margins last seen in the normal state
     bool m_haveNormalFrameMargins = false;
+    static constexpr int kSettleLookMs = 250;
+    std::optional<QRect> m_pendingFrame; // an applied outer rectangle not reached yet (frame unknown)
+    int m_settleAttempts = 0;
+    int m_settleMatches = 0;
+    QTimer m_settleTimer;
     CKestraExtShared* m_shared;
     QHash<int, QAction*> m_actions;
     QHash<int, std::function<void()>> m_commandHandlers;
     QHash<int, std::function<void(QAction*)>> m_updateHandlers;
 };
-
-// The frame's placement as a record: ShowCmd from the window state, RcNormalPosition the restored frame
-// rectangle in screen pixels (right and bottom exclusive), Length 44.
-// `normalFrameMargins` are the frame's margins in the normal state when the caller knows them (a
-// maximized frame may have none); otherwise the current margins are used.
-WindowPlacement CapturePlacement(const QWidget* window, const QMargins* normalFrameMargins = nullptr);
-// Applies a record to a top-level window: the restored rectangle first (moved onto a screen when it lies
-// on none), then the maximized or minimized state its ShowCmd names. Works before the first show: a
-// CMainFrame then corrects its size for the frame margins when it is first shown in the normal state.
-void ApplyPlacement(QWidget* window, const WindowPlacement& placement);

@@ -27,6 +27,6 @@ QString ReportedText(const QTextDocument& text) {
     return viewlogic::ReportedText(lines);
 }
 
-bool SaveReportedText(const QTextDocument& text, const QString& path) {
-    return viewlogic::WriteUtf16LeFile(path, ReportedText(text));
+bool SaveReportedText(const QTextDocument& text, const QString& path, QString* error) {
+    return viewlogic::WriteUtf16LeFile(path, ReportedText(text), error);
 }

@@ -8,5 +8,5 @@ class QTextDocument;
 
 QString ReportedText(const QTextDocument& text);
 
-// The text in that form as UTF-16LE to `path`; true when written completely.
-bool SaveReportedText(const QTextDocument& text, const QString& path);
+// The text in that form as UTF-16LE to `path`; true when written completely, else `error` says why.
+bool SaveReportedText(const QTextDocument& text, const QString& path, QString* error = nullptr);

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
@@ -20,6 +21,7 @@ constexpr int kIdCancel = 10;
 constexpr int kIdMessage = 11;
 constexpr int kIdBar = 12;
 constexpr QSize kCreationSize(390, 130);
+constexpr int kShowWaitMs = 1000;
 
 QSettings Profile() {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope,
@@ -80,17 +82,19 @@ bool CProgressWnd::CreatePopup(const QString& title, bool smooth) {
     m_bCreated = true;
     ResizeForText(m_nTextLines, kCreationSize.width());
 
+    // Placed before the native window exists: only then does the window system put the frame's corner
+    // there (what SavePosition writes) rather than the inner area's.
+    if (m_bRememberPosition)
+        RestorePosition();
+    else
+        CenterOverOwner();
+
     // Owned by the main window as far as the window system is concerned.
     if (m_pMainWnd && m_pMainWnd->windowHandle()) {
         winId();
         if (QWindow* handle = windowHandle())
             handle->setTransientParent(m_pMainWnd->windowHandle());
     }
-
-    if (m_bRememberPosition)
-        RestorePosition();
-    else
-        CenterOverOwner();
 
     ShowPopup();
     m_wndCancelButton->setVisible(m_bCancelVisible);
@@ -113,8 +117,11 @@ void CProgressWnd::ShowBar(bool show) {
 bool CProgressWnd::BeginModal(const QString& title, bool smooth) {
     if (!m_bCreated && !CreatePopup(title, smooth))
         return false;
-    if (m_pMainWnd)
+    if (m_pMainWnd) {
+        // Disabling the main window takes the focus from its control; it gets it back at the end.
+        m_pOwnerFocus = m_pMainWnd->focusWidget();
         m_pMainWnd->setEnabled(false);
+    }
     setEnabled(true);
     m_bOwnerDisabled = true;
     return true;
@@ -131,9 +138,7 @@ void CProgressWnd::ResizeForText(int lines, int width) {
     const progress::Layout layout = progress::ComputeLayout(lines, width, measured);
 
     // The client area gets the computed size; the window's top-left corner stays where it is.
-    const QPoint corner = pos();
     resize(layout.client);
-    move(corner);
 
     m_wndBar->setGeometry(layout.bar.ToQRect());
     m_wndCancelButton->setGeometry(layout.button.ToQRect());
@@ -166,6 +171,11 @@ void CProgressWnd::ShowPopup() {
     setAttribute(Qt::WA_ShowWithoutActivating, true);
     show();
     update();
+    // Until the window system has shown the window (with its frame), a change of size would move the
+    // inner area to the frame's corner; the layouts that follow wait for that, a moment at most.
+    const QDeadlineTimer deadline(kShowWaitMs);
+    while (windowHandle() && !windowHandle()->isExposed() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
 }
 
 void CProgressWnd::OnCancelButton() {
@@ -222,21 +232,41 @@ void CProgressWnd::DestroyWindow() {
         return;
     if (m_bRememberPosition)
         SavePosition();
+    hide();
     if (m_bOwnerDisabled) {
         m_bOwnerDisabled = false;
-        if (m_pMainWnd)
+        if (m_pMainWnd) {
+            // As a modal loop ends: the main window is active again, and its control that had the
+            // keyboard focus has it again.
             m_pMainWnd->setEnabled(true);
+            m_pMainWnd->activateWindow();
+            if (m_pOwnerFocus && m_pOwnerFocus->window() == m_pMainWnd)
+                m_pOwnerFocus->setFocus(Qt::ActiveWindowFocusReason);
+        }
     }
-    hide();
     m_bDestroyed = true;
 }
 
-void CProgressWnd::ShowWaitNotice(const QString& text) {
+void CProgressWnd::ShowWaitNotice(const QString& text, const QString& name) {
     ShowCancelButton(false);
     ShowBar(false);
     BeginModal(QStringLiteral("Progress"), false);
     ResizeForText(1, 300);
     UpdateWindow();
-    SetMessage(text);
+    SetMessage(FitLine(text, name));
     UpdateWindow();
+}
+
+QString CProgressWnd::FitLine(const QString& text, const QString& name) const {
+    const QFontMetrics metrics(m_wndMessage->font());
+    const int room = m_wndMessage->contentsRect().width();
+    const qsizetype at = name.isEmpty() ? -1 : text.indexOf(name);
+    if (at < 0 || metrics.horizontalAdvance(text) <= room)
+        return text;
+    // The name loses its middle, so that its beginning and its end still tell which one it is.
+    QString rest = text;
+    rest.remove(at, name.size());
+    const QString shortName =
+        metrics.elidedText(name, Qt::ElideMiddle, room - metrics.horizontalAdvance(rest));
+    return rest.insert(at, shortName);
 }

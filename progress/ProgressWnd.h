@@ -40,10 +40,12 @@ public:
     void UpdateWindow();
 
     // The one-line wait notice that start-up and shut-down show: no Cancel button, no bar, modal over
-    // the main window, one text line 300 pixels wide, `text` as the message, painted now.
-    void ShowWaitNotice(const QString& text);
+    // the main window, one text line 300 pixels wide, `text` as the message, painted now. When the
+    // line is too long, `name` (a part of `text`, such as a host name) loses its middle to fit.
+    void ShowWaitNotice(const QString& text, const QString& name = QString());
 
-    // The window's DestroyWindow: saves the position, re-enables the main window. Runs once.
+    // The window's DestroyWindow: saves the position, re-enables the main window and gives the focus
+    // back to the control of it that had it. Runs once.
     void DestroyWindow();
 
     void HidePopup();
@@ -63,8 +65,10 @@ private:
     void SavePosition();
     void CenterOverOwner();
     void OnCancelButton();
+    QString FitLine(const QString& text, const QString& name) const;
 
     QPointer<QWidget> m_pMainWnd;
+    QPointer<QWidget> m_pOwnerFocus; // the main window's focus control when BeginModal disabled it
     bool m_bCreated = false;
     bool m_bDestroyed = false;
     bool m_bOwnerDisabled = false;

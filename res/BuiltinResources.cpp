@@ -97,6 +97,17 @@ const std::map<int, QString>& Strings() {
         {ids::IDS_BUTTON_YES, QStringLiteral("&Yes")},
         {ids::IDS_BUTTON_NO, QStringLiteral("&No")},
         {ids::IDS_BUTTON_CANCEL, QStringLiteral("Cancel")},
+        {ids::IDS_LOG_WRITE_FAILED,
+         QStringLiteral(
+             "The log file %s could not be written:\n%s\nThe text is kept and written as soon as the "
+             "file can take it again.")},
+        {ids::IDS_LOG_LOST_AT_EXIT,
+         QStringLiteral("The log file %s could not be written:\n%s\nThe text received last is not in it.")},
+        {ids::IDS_LOG_LINES_DROPPED,
+         QStringLiteral("[... %d lines of log text could not be written and were dropped ...]")},
+        {ids::IDS_SAVE_FAILED, QStringLiteral("The log text could not be saved to %s:\n%s")},
+        {ids::IDS_FILE_NAME_TOO_LONG,
+         QStringLiteral("This file name is too long: at most %d characters are kept.")},
     };
     return table;
 }

@@ -79,6 +79,12 @@ constexpr int IDS_ASK_TO_SAVE = 61442;       // "Save changes to %s?" (closing a
 constexpr int IDS_BUTTON_YES = 61450;        // "&Yes"
 constexpr int IDS_BUTTON_NO = 61451;         // "&No"
 constexpr int IDS_BUTTON_CANCEL = 61452;     // "Cancel"
+// Failures of writes the user relies on (log files, the close prompt's save, a file name too long).
+constexpr int IDS_LOG_WRITE_FAILED = 150;   // "The log file %s could not be written: ..." (text kept)
+constexpr int IDS_LOG_LOST_AT_EXIT = 151;   // the same at exit, when the text is lost
+constexpr int IDS_LOG_LINES_DROPPED = 152;  // "[... %d lines ... dropped ...]" (the notice in the file)
+constexpr int IDS_SAVE_FAILED = 153;        // "The log text could not be saved to %s: ..."
+constexpr int IDS_FILE_NAME_TOO_LONG = 154; // "... at most %d characters ..."
 
 // Dialog templates.
 constexpr int IDD_ABOUTBOX = 100;

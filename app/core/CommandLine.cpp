@@ -109,9 +109,14 @@ void ApplyCommandLine(CKestraExtShared& shared, const QString& text) {
 }
 
 QString CommandLineFromArguments(const QStringList& arguments) {
+    // Each argument becomes one token that reads as the argument's own text does: its quotes toggle
+    // quoting and are dropped, so they are dropped here; a token with a blank is then quoted whole (it
+    // holds no quote any more).
     QStringList parts;
     parts.reserve(arguments.size());
-    for (const QString& arg : arguments)
-        parts << (arg.contains(u' ') ? u'"' + arg + u'"' : arg);
+    for (QString token : arguments) {
+        token.remove(u'"');
+        parts << (token.contains(u' ') ? u'"' + token + u'"' : token);
+    }
     return parts.join(u' ');
 }

@@ -17,6 +17,7 @@ void ReadConnectionOptions(CKestraExtShared& shared, const QString& exeIniPath);
 // to case) sets its option, anything else is ignored.
 void ApplyCommandLine(CKestraExtShared& shared, const QString& text);
 
-// The program's arguments (without the program name) joined by blanks, each argument that contains a
-// blank wrapped in double quotes.
+// The program's arguments (without the program name) joined into the command-line text, so that each
+// argument is one token and reads as its own text would: its quotes are dropped, and a token that
+// holds a blank is wrapped in double quotes.
 QString CommandLineFromArguments(const QStringList& arguments);

@@ -12,6 +12,7 @@
 namespace {
 
 constexpr uint32_t kEnUs = 0x0409;
+constexpr uint32_t kNoCulture = 0; // a locale the table does not hold: no culture name
 
 const char* ScriptSuffix(QLocale::Script script) {
     switch (script) {
@@ -46,7 +47,7 @@ uint32_t LcidFromLocaleName(const QString& localeName) {
 
     const QLocale locale(name);
     if (locale.language() == QLocale::C)
-        return kEnUs;
+        return kNoCulture;
     // QLocale gives "de_DE" even for a bare "de" (the language's main territory).
     const QStringList parts = locale.name().split(u'_');
     const QString language = parts.value(0);
@@ -62,7 +63,7 @@ uint32_t LcidFromLocaleName(const QString& localeName) {
     }
     if (const uint32_t lcid = LcidFromCultureName(language))
         return lcid;
-    return kEnUs;
+    return kNoCulture;
 }
 
 uint32_t UserDefaultLcid() {
@@ -131,8 +132,11 @@ void LoadLanguageModule(const QString& cultureName, const QString& ownModulePath
     if (path.isEmpty())
         return;
     // Only this one file is tried: a culture folder without a usable bundle means the own resources.
-    if (std::unique_ptr<LanguageBundle> bundle = LanguageBundle::Load(path))
+    if (std::unique_ptr<LanguageBundle> bundle = LanguageBundle::Load(path)) {
+        // Qt's standard dialogs and buttons speak the bundle's language too.
+        bundle->LoadQtTranslations(cultureName.isEmpty() ? bundle->Culture() : cultureName);
         *module = bundle.release();
+    }
 }
 
 void FreeLanguageModule(const res::ResourceModule** module) {

@@ -37,7 +37,8 @@ uint32_t LcidFromCultureName(const QString& cultureName);
 // The LCID of the user's locale, from the first of LC_ALL, LC_MESSAGES and LANG that is set and not
 // empty. "C", "POSIX" or none at all give 0x0409 (en-US). A locale is matched by language and territory
 // ("de_DE.UTF-8" -> de-DE, 0x0407), then with the script suffix ("uz_UZ" -> uz-UZ-Latn), then by its
-// language alone ("de_XX" -> de, 0x0007); a language the table does not know gives 0x0409.
+// language alone ("de_XX" -> de, 0x0007); a language the table does not hold gives 0, which has no
+// culture name (the bundle is then looked for beside the program).
 uint32_t UserDefaultLcid();
 // The same for an explicit locale name (the value of one of those variables).
 uint32_t LcidFromLocaleName(const QString& localeName);
@@ -47,8 +48,9 @@ uint32_t LcidFromLocaleName(const QString& localeName);
 QString LanguageModulePath(const QString& cultureName, const QString& ownModulePath);
 
 // Frees a bundle previously loaded into *module, then loads the bundle for `cultureName`. On return
-// *module is the loaded bundle or the program's own module (res::OwnModule()). Nothing is reported:
-// a missing folder, file or malformed bundle all mean the program's own resources.
+// *module is the loaded bundle or the program's own module (res::OwnModule()). With a bundle, Qt's own
+// translations for its culture are installed too, for as long as the bundle is loaded.
+// Nothing is reported: a missing folder, file or malformed bundle all mean the program's own resources.
 void LoadLanguageModule(const QString& cultureName, const QString& ownModulePath,
                         const res::ResourceModule** module);
 

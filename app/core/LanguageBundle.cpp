@@ -1,7 +1,9 @@
 // Reading and checking language bundle files.
 #include "app/core/LanguageBundle.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QLibraryInfo>
 #include <QStringDecoder>
 
 namespace {
@@ -196,4 +198,16 @@ bool LanguageBundle::FindDialogCaption(int dialogId, QString* text) const {
 
 bool LanguageBundle::FindDialogText(int dialogId, int controlIndex, QString* text) const {
     return FindIn(m_dialogTexts, std::make_pair(dialogId, controlIndex), text);
+}
+
+bool LanguageBundle::LoadQtTranslations(const QString& culture) {
+    if (culture.isEmpty() || !QCoreApplication::instance())
+        return false;
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QStringLiteral("qtbase_") + QString(culture).replace(u'-', u'_'),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    QCoreApplication::installTranslator(translator.get());
+    m_qtTranslations = std::move(translator); // removed from the application when it goes
+    return true;
 }

@@ -34,6 +34,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QTranslator>
 
 #include <map>
 #include <memory>
@@ -51,6 +52,10 @@ public:
     bool FindDialogText(int dialogId, int controlIndex, QString* text) const override;
 
     QString Culture() const { return m_culture; }
+    // Installs Qt's own translations (standard buttons, file and print dialogs) for `culture` ("de-DE"
+    // looks for de_DE, then de) from Qt's translations folder, for the bundle's lifetime. False when
+    // there are none.
+    bool LoadQtTranslations(const QString& culture);
     size_t StringCount() const { return m_strings.size(); }
     size_t MenuTextCount() const { return m_menu.size(); }
 
@@ -58,6 +63,8 @@ public:
 
 private:
     LanguageBundle() = default;
+
+    std::unique_ptr<QTranslator> m_qtTranslations;
 
     QString m_culture;
     std::map<int, QString> m_strings;

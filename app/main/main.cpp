@@ -2,6 +2,7 @@
 // shut-down, in the order the framework runs them.
 #include "app/KestraExtApp.h"
 #include "app/TerminationSignals.h"
+#include "app/core/SecretArguments.h"
 #include "app/core/SettingsFolder.h"
 #include "app/core/Usage.h"
 #include "logview/MainFrame.h"
@@ -24,6 +25,8 @@ int main(int argc, char** argv) {
     QApplication qtApp(argc, argv);
     CKestraExtApp app;
     app.m_lpCmdLine = CKestraExtApp::CommandLineFromArguments(QApplication::arguments().mid(1));
+    // The password has been read: other users must not find it in the process list.
+    HideSecretArguments(argc, argv);
 
     const bool started = app.InitInstance();
     int loopResult = 0;

@@ -42,29 +42,83 @@ QByteArray LogFileBytes(QStringView chunk) {
     return text.toUtf8();
 }
 
-bool AppendToLogFile(const QString& path, const QByteArray& bytes) {
+QString AppendToLogFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return false;
-    const bool written = file.write(bytes) == bytes.size();
-    file.close();
-    return written && file.error() == QFileDevice::NoError;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return file.errorString();
+    const qint64 before = file.size();
+    // A write cut short (a full disk) is tried on: the next one fails with the system's reason.
+    qint64 written = 0;
+    for (qint64 n = 0; written < bytes.size(); written += n) {
+        n = file.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0)
+            break;
+    }
+    if (written == bytes.size())
+        return QString();
+    // Cut back what part of the write did land, so that the file ends where it ended before.
+    const QString error = file.errorString();
+    file.resize(before);
+    return error;
 }
 
-bool AppendLogOnDisk(int type, const QString& fileName, const QString& logFolder, QStringView chunk,
-                     const QDateTime& localNow) {
-    const QString path = LogOnDiskPath(type, fileName, logFolder, localNow);
-    return !path.isEmpty() && !chunk.isEmpty() && AppendToLogFile(path, LogFileBytes(chunk));
+std::optional<LogWriteFailure> LogOnDiskWriter::Write(CKestraExtShared& shared, QStringView chunk) {
+    if (!shared.m_bConnected.load())
+        return std::nullopt;
+    return WriteReceived(shared, chunk);
 }
 
-void WriteLogOnDisk(CKestraExtShared& shared, QStringView chunk, const LocalClock& clock) {
-    if (!shared.m_bConnected.load() || chunk.isEmpty())
-        return;
-    const int type = shared.m_nLogOnDiskType.load();
-    if (type != kLogOnDiskDaily && type != kLogOnDiskCustom)
-        return;
-    AppendLogOnDisk(type, shared.m_strLogOnDiskFile, shared.LogFolder(), chunk,
-                    clock ? clock() : QDateTime::currentDateTime());
+std::optional<LogWriteFailure> LogOnDiskWriter::WriteReceived(CKestraExtShared& shared, QStringView chunk) {
+    const QDateTime now = m_clock ? m_clock() : QDateTime::currentDateTime();
+    const QString path =
+        LogOnDiskPath(shared.m_nLogOnDiskType.load(), shared.m_strLogOnDiskFile, shared.LogFolder(), now);
+    if (path.isEmpty()) {
+        // Logging to disk is off (or has no file name): nothing waits for a file any more.
+        m_backlog.clear();
+        m_droppedLines = 0;
+        m_failing = false;
+        return std::nullopt;
+    }
+    const QByteArray bytes = LogFileBytes(chunk);
+    if (bytes.isEmpty() && m_backlog.isEmpty())
+        return std::nullopt;
+
+    QByteArray pending;
+    if (m_droppedLines > 0)
+        pending = LogFileBytes((m_droppedNotice ? m_droppedNotice(m_droppedLines)
+                                                : QStringLiteral("[... %1 lines of log text could not be written "
+                                                                 "and were dropped ...]")
+                                                      .arg(m_droppedLines)) +
+                               u'\n');
+    pending += m_backlog;
+    pending += bytes;
+    const QString error = AppendToLogFile(path, pending);
+    if (error.isEmpty()) {
+        m_backlog.clear();
+        m_droppedLines = 0;
+        m_failing = false;
+        return std::nullopt;
+    }
+    Keep(bytes);
+    if (m_failing)
+        return std::nullopt;
+    m_failing = true;
+    return LogWriteFailure{path, error};
+}
+
+void LogOnDiskWriter::Keep(const QByteArray& bytes) {
+    m_backlog += bytes;
+    // Over the bound the oldest lines go; a line longer than the bound loses its beginning, cut before a
+    // character.
+    while (m_backlog.size() > m_backlogLimit) {
+        const qsizetype lineEnd = m_backlog.indexOf('\n');
+        qsizetype cut =
+            lineEnd >= 0 && lineEnd < m_backlog.size() - 1 ? lineEnd + 1 : m_backlog.size() - m_backlogLimit;
+        while (cut < m_backlog.size() && (static_cast<uchar>(m_backlog[cut]) & 0xC0) == 0x80)
+            ++cut;
+        m_backlog.remove(0, cut);
+        ++m_droppedLines;
+    }
 }
 
 } // namespace viewlogic

@@ -3,6 +3,11 @@
 //
 // The files are UTF-8 with CR LF line ends: the received CRs are dropped and every LF becomes CR LF.
 // A file is open only for one append, so other programs may read or move it between chunks.
+//
+// A write that fails (a full disk, a folder that is gone) leaves the file as it was before that write,
+// so it never ends in half a line or half a character. The text that could not be written is kept, up
+// to a bound, and written first by the next write that succeeds; when the bound is reached the oldest
+// lines go and one notice line says how many. The caller is told once per run of failures.
 #pragma once
 
 #include <QByteArray>
@@ -11,6 +16,7 @@
 #include <QStringView>
 
 #include <functional>
+#include <optional>
 
 class CKestraExtShared;
 
@@ -19,6 +25,10 @@ namespace viewlogic {
 constexpr int kLogOnDiskDisabled = 0;
 constexpr int kLogOnDiskDaily = 1;
 constexpr int kLogOnDiskCustom = 2;
+
+// The longest custom file name that start-up reads back ("FileName" is read into 260 characters with
+// the terminator); the Save On Disk dialog accepts no longer one.
+constexpr int kMaxLogFileNameLength = 259;
 
 // The local time used for the daily file name; tests inject their own.
 using LocalClock = std::function<QDateTime()>;
@@ -35,18 +45,49 @@ QString LogOnDiskPath(int type, const QString& fileName, const QString& logFolde
 // The bytes appended for a chunk: CRs removed, each LF written as CR LF, UTF-8.
 QByteArray LogFileBytes(QStringView chunk);
 
-// Appends `bytes` to `path`, creating the file when missing and never truncating it. False when the
-// file could not be opened or the write failed.
-bool AppendToLogFile(const QString& path, const QByteArray& bytes);
+// Appends `bytes` to `path`, creating the file when missing and never truncating what was there. A write
+// that fails is undone (the file is cut back to its size before it). Empty when written; otherwise the
+// system's error text.
+QString AppendToLogFile(const QString& path, const QByteArray& bytes);
 
-// Appends a chunk to the file that the choice names (LogOnDiskPath), in the bytes LogFileBytes makes.
-// False when nothing was written: no file chosen, an empty chunk, or the file could not be written.
-bool AppendLogOnDisk(int type, const QString& fileName, const QString& logFolder, QStringView chunk,
-                     const QDateTime& localNow);
+// A run of failed writes has begun: the file and the system's error text.
+struct LogWriteFailure {
+    QString path;
+    QString error;
+};
 
-// The writer the display pipeline calls with every non-empty chunk (on the user-interface thread): does
-// nothing while disconnected; otherwise resolves the path with the log folder copied under the lock and
-// appends the chunk. Failures are silent: the chunk is skipped and the next one tries again.
-void WriteLogOnDisk(CKestraExtShared& shared, QStringView chunk, const LocalClock& clock = {});
+class LogOnDiskWriter {
+public:
+    static constexpr qsizetype kDefaultBacklogBytes = 4 * 1024 * 1024;
+
+    explicit LogOnDiskWriter(qsizetype backlogLimit = kDefaultBacklogBytes) : m_backlogLimit(backlogLimit) {}
+
+    void SetClock(LocalClock clock) { m_clock = std::move(clock); }
+    // The notice line written in place of `lines` dropped lines (without its line end); unset, an
+    // English one.
+    using DroppedNotice = std::function<QString(qint64 lines)>;
+    void SetDroppedNotice(DroppedNotice notice) { m_droppedNotice = std::move(notice); }
+
+    // The display pipeline's call with every non-empty chunk (on the user-interface thread): nothing
+    // while disconnected; otherwise the chunk goes to the chosen file, after any text kept from failed
+    // writes. Returns the failure when this write begins a run of failures.
+    std::optional<LogWriteFailure> Write(CKestraExtShared& shared, QStringView chunk);
+    // The same whatever the link state: text received before shut-down (or before the link dropped)
+    // that no tick has taken.
+    std::optional<LogWriteFailure> WriteReceived(CKestraExtShared& shared, QStringView chunk);
+
+    // Bytes kept from failed writes (oldest first, whole lines).
+    const QByteArray& Backlog() const { return m_backlog; }
+
+private:
+    void Keep(const QByteArray& bytes);
+
+    qsizetype m_backlogLimit;
+    LocalClock m_clock;
+    DroppedNotice m_droppedNotice;
+    QByteArray m_backlog;
+    qint64 m_droppedLines = 0;
+    bool m_failing = false;
+};
 
 } // namespace viewlogic

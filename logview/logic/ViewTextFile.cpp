@@ -31,18 +31,23 @@ QByteArray Utf16LeBytes(QStringView text) {
     return bytes;
 }
 
-bool WriteUtf16LeFile(const QString& path, QStringView text) {
+bool WriteUtf16LeFile(const QString& path, QStringView text, QString* error) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+    const auto fail = [&] {
+        if (error)
+            *error = file.errorString();
         return false;
+    };
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return fail();
     const QByteArray bytes = Utf16LeBytes(text);
     for (qsizetype done = 0; done < bytes.size(); done += kWriteBufferBytes) {
         const qsizetype piece = std::min(kWriteBufferBytes, bytes.size() - done);
         if (file.write(bytes.constData() + done, piece) != piece)
-            return false;
+            return fail();
     }
     file.close();
-    return file.error() == QFileDevice::NoError;
+    return file.error() == QFileDevice::NoError || fail();
 }
 
 } // namespace viewlogic

@@ -19,7 +19,8 @@ QString ReportedText(const QList<QStringList>& lines);
 QByteArray Utf16LeBytes(QStringView text);
 
 // Creates or empties `path` and writes `text` as UTF-16LE through a 4096-byte buffer. False when the file
-// could not be opened or any write failed (a partial file may then remain).
-bool WriteUtf16LeFile(const QString& path, QStringView text);
+// could not be opened or any write failed (a partial file may then remain); `error` then receives the
+// system's error text.
+bool WriteUtf16LeFile(const QString& path, QStringView text, QString* error = nullptr);
 
 } // namespace viewlogic

@@ -2,6 +2,7 @@
 
 #include "settings/PrivateProfile.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -43,4 +44,45 @@ bool WindowPlacement::Write(const QString& iniPath) const {
             allWritten = false;
     }
     return allWritten;
+}
+
+QRect WindowPlacement::NormalFrame() const {
+    return QRect(QPoint(rcNormalPositionLeft, rcNormalPositionTop),
+                 QPoint(rcNormalPositionRight - 1, rcNormalPositionBottom - 1));
+}
+
+void WindowPlacement::SetNormalFrame(const QRect& frame) {
+    rcNormalPositionLeft = frame.left();
+    rcNormalPositionTop = frame.top();
+    rcNormalPositionRight = frame.left() + frame.width();
+    rcNormalPositionBottom = frame.top() + frame.height();
+}
+
+QRect FitOntoScreens(const QRect& frame, const QList<QRect>& screens) {
+    constexpr int kVisible = 48;
+    const QSize enough(std::min(kVisible, frame.width()), std::min(kVisible, frame.height()));
+    const QRect* nearest = nullptr;
+    qint64 bestOverlap = -1;
+    qint64 bestDistance = 0;
+    for (const QRect& screen : screens) {
+        const QRect piece = screen.intersected(frame);
+        if (piece.width() >= enough.width() && piece.height() >= enough.height())
+            return frame;
+        // The screen it overlaps most, or, overlapping none, the one it is closest to.
+        const qint64 overlap = static_cast<qint64>(piece.width()) * piece.height();
+        const qint64 dx = std::max({0, screen.left() - frame.right(), frame.left() - screen.right()});
+        const qint64 dy = std::max({0, screen.top() - frame.bottom(), frame.top() - screen.bottom()});
+        const qint64 distance = dx * dx + dy * dy;
+        if (!nearest || overlap > bestOverlap || (overlap == bestOverlap && distance < bestDistance)) {
+            nearest = &screen;
+            bestOverlap = overlap;
+            bestDistance = distance;
+        }
+    }
+    if (!nearest)
+        return frame;
+    QRect fitted(frame.topLeft(), frame.size().boundedTo(nearest->size()));
+    fitted.moveLeft(std::clamp(fitted.left(), nearest->left(), nearest->right() + 1 - fitted.width()));
+    fitted.moveTop(std::clamp(fitted.top(), nearest->top(), nearest->bottom() + 1 - fitted.height()));
+    return fitted;
 }

@@ -4,6 +4,8 @@
 // bottom exclusive); Length is always 44 when written.
 #pragma once
 
+#include <QList>
+#include <QRect>
 #include <QString>
 
 #include <cstdint>
@@ -34,5 +36,15 @@ struct WindowPlacement {
     // A record is applied only when Flags, ShowCmd or Length is non-zero (a first run has none of them).
     bool ShouldApply() const { return flags != 0 || showCmd != 0 || length != 0; }
 
+    // RcNormalPosition as a rectangle, and the record with it set.
+    QRect NormalFrame() const;
+    void SetNormalFrame(const QRect& frame);
+
     bool operator==(const WindowPlacement&) const = default;
 };
+
+// A window's outer rectangle brought onto the screens (their available areas): it stays where it is
+// while a piece of it of at least 48 by 48 pixels (all of it, when it is smaller) lies on one of them.
+// Otherwise it goes onto the nearest screen, moved no further than it takes to lie wholly on it, and
+// made smaller where it is larger than that screen.
+QRect FitOntoScreens(const QRect& frame, const QList<QRect>& screens);

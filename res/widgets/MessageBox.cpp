@@ -4,16 +4,39 @@
 #include "res/Resources.h"
 
 #include <QMessageBox>
+#include <QTimer>
+
+#include <memory>
 
 namespace res {
+namespace {
+
+QMessageBox* NewBox(QWidget* parent, const QString& text, MessageIcon icon) {
+    auto* box = new QMessageBox(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
+                                String(ids::IDS_APP_TITLE), text, QMessageBox::Ok, parent);
+    box->setTextFormat(Qt::PlainText);
+    return box;
+}
+
+} // namespace
 
 void ShowMessageBox(QWidget* parent, const QString& text, MessageIcon icon, bool topmost) {
-    QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
-                    String(ids::IDS_APP_TITLE), text, QMessageBox::Ok, parent);
-    box.setTextFormat(Qt::PlainText);
+    const std::unique_ptr<QMessageBox> box(NewBox(parent, text, icon));
     if (topmost)
-        box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    box.exec();
+        box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    // Once shown: in front, with the keyboard focus, whatever window had it before.
+    QTimer::singleShot(0, box.get(), [shown = box.get()] {
+        shown->raise();
+        shown->activateWindow();
+    });
+    box->exec();
+}
+
+void ShowMessageBoxLater(QWidget* parent, const QString& text) {
+    QMessageBox* box = NewBox(parent, text, MessageIcon::Error);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+    box->show();
 }
 
 } // namespace res

@@ -9,8 +9,11 @@ namespace res {
 
 enum class MessageIcon { None, Error };
 
-// Shows `text` with an OK button; `topmost` keeps the box above every other window.
+// Shows `text` with an OK button and waits for it; `topmost` keeps the box above every other window.
+// The box takes the keyboard focus.
 void ShowMessageBox(QWidget* parent, const QString& text, MessageIcon icon = MessageIcon::Error,
                     bool topmost = false);
+// Shows an error box over `parent`'s window and returns at once; the box goes when the user closes it.
+void ShowMessageBoxLater(QWidget* parent, const QString& text);
 
 } // namespace res

@@ -114,6 +114,17 @@ TEST_F(CommandLine, ArgumentsJoinedSoQuotingStyleDoesNotMatter) {
     EXPECT_EQ(app.m_nPort, 5);
     // A tab needs no quotes: it is part of the token anyway.
     EXPECT_EQ(CKestraExtApp::CommandLineFromArguments({"a\tb"}), "a\tb");
+
+    // An argument reads as its own text does: `kestra '/dsip:"127.0.0.1 x"'` names the host "127.0.0.1 x",
+    // as /dsip:"127.0.0.1 x" typed as a command line would; a quote left open ends with its argument.
+    parse(
+        CKestraExtApp::CommandLineFromArguments({"/dsip:\"127.0.0.1 x\"", "/wtg:a \"b c\" d", "/dsport:7"}));
+    EXPECT_EQ(app.m_strHost, "127.0.0.1 x");
+    EXPECT_EQ(app.m_strWtg, "a b c d");
+    EXPECT_EQ(app.m_nPort, 7);
+    parse(CKestraExtApp::CommandLineFromArguments({"/dsip:\"open end", "/dsport:8"}));
+    EXPECT_EQ(app.m_strHost, "open end");
+    EXPECT_EQ(app.m_nPort, 8);
 }
 
 } // namespace

@@ -7,8 +7,10 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -123,6 +125,32 @@ TEST(SaveOnDiskDialog, TypeOneOpensWithAnEmptyDisabledEdit) {
     EXPECT_EQ(dialog.m_strFileName, "/data/logs/plant.LOG");
 }
 
+TEST(SaveOnDiskDialog, RefusesANameLongerThanStartUpReadsBack) {
+    // Start-up reads "FileName" into 260 characters with the terminator: 259 are kept.
+    CDlgSave dialog;
+    dialog.m_nType = 2;
+    dialog.show();
+    auto* edit = dialog.ControlAs<QLineEdit>(ids::IDC_FILENAME);
+    const QString tooLong = "/logs/" + QString(260, u'n') + ".log";
+    QTest::keyClicks(edit, tooLong);
+    EXPECT_EQ(edit->text(), tooLong.left(259));
+
+    edit->setText("short.log");
+    QString told;
+    dialog.m_browse = [&](QWidget*) {
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                told = box->text();
+                box->accept();
+            }
+        });
+        return tooLong;
+    };
+    dialog.ControlAs<QPushButton>(ids::IDC_BROWSE)->click();
+    EXPECT_EQ(edit->text(), "short.log");
+    EXPECT_TRUE(told.contains("259")) << told.toStdString();
+}
+
 TEST(SaveOnDiskDialog, UnknownTypeChecksNoRadioButton) {
     CDlgSave dialog;
     dialog.m_nType = 5;
@@ -165,15 +193,17 @@ TEST(SaveOnDiskCommand, DateKeepsTheStoredNameAndCancelChangesNothing) {
     EXPECT_TRUE(app.m_strLogOnDiskFile.isEmpty());
 }
 
-TEST(SaveOnDiskDialog, BrowseAsksForALogFileToSave) {
-    QTimer::singleShot(0, [] {
+TEST(SaveOnDiskDialog, BrowseAsksForALogFileToSaveInTheLogFolder) {
+    QTemporaryDir logFolder;
+    QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->directory().absolutePath(), logFolder.path());
         EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
         EXPECT_EQ(dialog->defaultSuffix(), "LOG");
         EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
         EXPECT_EQ(dialog->nameFilters(), (QStringList{"Log File (*.Log)", "All Files (*.*)"}));
         dialog->reject();
     });
-    EXPECT_TRUE(BrowseLogFile(nullptr).isEmpty());
+    EXPECT_TRUE(BrowseLogFile(nullptr, logFolder.path() + u'/').isEmpty());
 }

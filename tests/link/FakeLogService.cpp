@@ -46,14 +46,24 @@ FakeLogService::FakeLogService(FakeServiceSettings settings, int port) : m_setti
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = htons(static_cast<uint16_t>(port));
     socklen_t len = sizeof addr;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 16) != 0 ||
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
         ::close(fd);
         return;
     }
     m_listenFd = fd;
     m_port = ntohs(addr.sin_port);
+    m_refusing = true;
+    if (!m_settings.refusing)
+        listen();
+}
+
+bool FakeLogService::listen() {
+    if (m_listenFd < 0 || !m_refusing || ::listen(m_listenFd, 16) != 0)
+        return false;
+    m_refusing = false;
     m_acceptThread = std::thread([this] { acceptLoop(); });
+    return true;
 }
 
 FakeLogService::~FakeLogService() {

@@ -29,6 +29,7 @@ struct FakeServiceSettings {
     std::map<QString, QString> profile; // "Section/Key" -> value (absent -> null)
     QString invalidTagPrefix = QStringLiteral("Bad"); // tag.parse says invalid for these names
     bool silent = false;               // accept connections but never answer
+    bool refusing = false;             // bound but refusing connections until listen() (the port stays ours)
 };
 
 class FakeLogService {
@@ -39,7 +40,9 @@ public:
     FakeLogService(const FakeLogService&) = delete;
     FakeLogService& operator=(const FakeLogService&) = delete;
 
-    bool listening() const { return m_listenFd >= 0; }
+    bool listening() const { return m_listenFd >= 0 && !m_refusing; }
+    // Starts accepting on the port of a refusing service.
+    bool listen();
     int port() const { return m_port; }
     int accepted() const { return m_accepted.load(); }
 
@@ -57,6 +60,7 @@ private:
 
     FakeServiceSettings m_settings;
     int m_listenFd = -1;
+    bool m_refusing = false;
     int m_port = 0;
     std::atomic<bool> m_stopping{false};
     std::atomic<int> m_accepted{0};

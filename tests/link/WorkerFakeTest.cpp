@@ -259,7 +259,7 @@ TEST(WorkerStop, EndsWithGoodbyeWhenConnected) {
     WorkerFixtureState s(service.port());
     WorkerRun worker(s.app);
     ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));
-    EXPECT_LT(worker.stop().count(), 2000);
+    EXPECT_LT(worker.stop().count(), kStopWithinMs);
     const std::vector<FakeRequest> all = service.requests();
     ASSERT_GE(all.size(), 2u);
     EXPECT_EQ(all[all.size() - 2].method, QStringLiteral("service.query"));
@@ -276,7 +276,7 @@ TEST(WorkerStop, InterruptsAnOpenThatIsNeverAnswered) {
     WorkerRun worker(s.app);
     ASSERT_TRUE(WaitFor([&] { return !service.methods().empty(); })) << "hello sent, no answer coming";
     const auto took = worker.stop();
-    EXPECT_LT(took.count(), 2000);
+    EXPECT_LT(took.count(), kStopWithinMs);
     EXPECT_EQ(s.app.m_bConnected.load(), 0);
 }
 
@@ -290,7 +290,7 @@ TEST(WorkerStop, InterruptsARequestThatIsNeverAnsweredWhileConnected) {
     service.setSettings(silent);
     const size_t before = service.requests().size();
     ASSERT_TRUE(WaitFor([&] { return service.requests().size() > before; })) << "a fetch now waits for ever";
-    EXPECT_LT(worker.stop().count(), 2000);
+    EXPECT_LT(worker.stop().count(), kStopWithinMs);
 }
 
 TEST(WorkerConnect, DamagedTagCountDoesNotHoldTheConnectStep) {

@@ -2,18 +2,16 @@
 // with everything read again, pause, the log folder per host, and how fast a stop is obeyed.
 #include "FakeLogService.h"
 #include "WorkerTestUtil.h"
-#include "logview/logic/CategoryCommands.h"
 #include "common/LogdProcess.h"
 #include "link/LogCategories.h"
+#include "logview/logic/CategoryCommands.h"
 #include "res/Ids.h"
+#include "service/LogdClient.h"
 #include "settings/PrivateProfile.h"
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <QJsonArray>
 
 // The log-category rules by command id, as the Log menu applies them.
 using viewlogic::CategoryUpdateState;
@@ -24,24 +22,24 @@ namespace {
 const QStringList kQuietService{QStringLiteral("--sim-interval"), QStringLiteral("0")};
 constexpr int kTrace = 3;
 constexpr int kDisplay = 4;
-
-// A loopback port that nothing listens on (bound for a moment, then released).
-int FreePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
-}
+constexpr int kOpcNetSwitch = 13;
 
 // Injects a marker to every client and waits until the worker fetched it: everything injected before
 // has been through the service by then.
 bool Flush(LogdProcess& logd, WorkerFixtureState& s, const QString& marker) {
     return logd.inject(-1, marker) && WaitFor([&] { return s.pending().contains(marker); });
+}
+
+// Waits until the worker has ended a whole cycle that began after this call: a change queued now is
+// taken by the next cycle's send step, one queued after that by the cycle after it. (The change keeps
+// a switch off that is off: OPC .Net.)
+bool CycleEnded(WorkerFixtureState& s) {
+    for (int i = 0; i < 2; ++i) {
+        s.queueSwitch(kOpcNetSwitch, 0);
+        if (!WaitFor([&] { return s.switchQueueEmpty(); }))
+            return false;
+    }
+    return true;
 }
 
 // Waits until the worker sent its queued switch changes: the queue is empty and a fetch (which follows
@@ -53,21 +51,21 @@ bool SwitchesSent(LogdProcess& logd, WorkerFixtureState& s, const QString& marke
 } // namespace
 
 TEST(WorkerLogd, FailedFirstAttemptGivesUpWithTheCode) {
-    const int port = FreePort();
-    WorkerFixtureState s(port);
+    FakeServiceSettings refusing;
+    refusing.refusing = true;
+    FakeLogService service(refusing);
+    WorkerFixtureState s(service.port());
     WorkerRun worker(s.app);
     ASSERT_TRUE(WaitFor([&] { return s.app.m_hrConnect.load() != 0; }));
     EXPECT_EQ(s.app.m_hrConnect.load(), MIRABO_E_ACCESSDENIED);
     EXPECT_EQ(s.app.m_bConnected.load(), 0);
 
-    // A service that appears now is never tried: the worker gave up for good.
-    FakeLogService service({}, port);
-    ASSERT_TRUE(service.listening());
-    QThread::msleep(kWorkerRetryMs + 500);
-    EXPECT_EQ(service.accepted(), 0);
+    // A service that appears now is never tried, not even after a retry's pause: the worker gave up.
+    ASSERT_TRUE(service.listen());
+    EXPECT_FALSE(WaitFor([&] { return service.accepted() > 0; }, kWorkerRetryMs + 500));
     EXPECT_EQ(s.app.m_bConnected.load(), 0);
     EXPECT_EQ(s.app.m_hrConnect.load(), MIRABO_E_ACCESSDENIED);
-    EXPECT_LT(worker.stop().count(), 2000);
+    EXPECT_LT(worker.stop().count(), kStopWithinMs);
 }
 
 TEST(WorkerLogd, ReconnectReadsEverythingAgainAndSendsTheQueueInOrder) {
@@ -130,15 +128,30 @@ TEST(WorkerLogd, PausedTextIsDiscardedAtTheSource) {
     WorkerRun worker(s.app);
     ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));
     ASSERT_TRUE(Flush(logd, s, QStringLiteral("before-pause")));
+    // Another client that reads every injected line: once it has one, the service has queued it for
+    // every client.
+    LogdClient observer(logd.port());
+    ASSERT_FALSE(observer.hello(QStringLiteral("observer")).isEmpty());
+    observer.call(QStringLiteral("log.output"), {{QStringLiteral("enable"), true}});
 
     s.app.m_bPaused = 1;
-    QThread::msleep(kWorkerCycleMs + 50); // a fetch begun before the pause has ended by now
+    ASSERT_TRUE(CycleEnded(s)) << "every fetch from now on sees the pause";
     ASSERT_TRUE(logd.inject(-1, QStringLiteral("while-paused")));
-    QThread::msleep(3 * kWorkerCycleMs + 50); // a few cycles, each discarding what waits
+    ASSERT_TRUE(WaitFor([&] {
+        return observer
+            .call(QStringLiteral("log.read"), {{QStringLiteral("max"), 65536}, {QStringLiteral("ack"), 0}})
+            .value(QStringLiteral("result"))
+            .toObject()
+            .value(QStringLiteral("text"))
+            .toString()
+            .contains(QStringLiteral("while-paused"));
+    }));
+    ASSERT_TRUE(CycleEnded(s)) << "a paused cycle has discarded what waited";
     EXPECT_FALSE(s.pending().contains(QStringLiteral("while-paused")));
     EXPECT_TRUE(s.pending().contains(QStringLiteral("before-pause"))) << "fetched text stays pending";
 
     s.app.m_bPaused = 0;
+    ASSERT_TRUE(CycleEnded(s)) << "no discard of a paused cycle can follow the next line";
     ASSERT_TRUE(Flush(logd, s, QStringLiteral("after-pause")));
     EXPECT_FALSE(s.pending().contains(QStringLiteral("while-paused")));
 }
@@ -167,7 +180,7 @@ TEST(WorkerLogd, StopsPromptlyWhenConnectedAndWhileRetrying) {
         WorkerFixtureState s(logd.port());
         WorkerRun worker(s.app);
         ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));
-        EXPECT_LT(worker.stop().count(), 2000) << "connected";
+        EXPECT_LT(worker.stop().count(), kStopWithinMs) << "connected";
         EXPECT_EQ(s.app.m_bConnected.load(), 1) << "the end leaves the flag alone";
     }
     WorkerFixtureState s(logd.port());
@@ -177,7 +190,7 @@ TEST(WorkerLogd, StopsPromptlyWhenConnectedAndWhileRetrying) {
     // The first attempt after the loss fails; the worker then sleeps 2000 ms before the next one.
     ASSERT_TRUE(WaitFor([&] { return s.app.m_hrConnect.load() != 0; }));
     EXPECT_EQ(s.app.m_bConnected.load(), 0);
-    EXPECT_LT(worker.stop().count(), 2000) << "retry sleep";
+    EXPECT_LT(worker.stop().count(), kWorkerRetryMs) << "retry sleep";
 }
 
 TEST(WorkerLogd, RetriesEveryTwoSecondsAfterALoss) {
@@ -186,13 +199,15 @@ TEST(WorkerLogd, RetriesEveryTwoSecondsAfterALoss) {
     WorkerFixtureState s(logd.port());
     WorkerRun worker(s.app);
     ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));
+    // The failed attempt comes after the loss, the retry at least 2000 ms after that attempt.
+    const auto lostAt = std::chrono::steady_clock::now();
     logd.kill();
     ASSERT_TRUE(WaitFor([&] { return s.app.m_hrConnect.load() != 0; }));
     EXPECT_EQ(s.app.m_hrConnect.load(), MIRABO_E_ACCESSDENIED);
-    const auto failedAt = std::chrono::steady_clock::now();
     ASSERT_TRUE(logd.restart());
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }, 5000)) << "a later failure is retried";
-    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - failedAt);
-    EXPECT_GE(waited.count(), kWorkerRetryMs - 300);
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; })) << "a later failure is retried";
+    const auto waited =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - lostAt);
+    EXPECT_GE(waited.count(), kWorkerRetryMs);
     EXPECT_EQ(s.app.m_hrConnect.load(), MIRABO_OK);
 }

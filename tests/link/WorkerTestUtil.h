@@ -15,6 +15,10 @@
 #include <mutex>
 #include <thread>
 
+// A stop ends within about 2 s (a goodbye to a silent service waits 700 ms per call): this bound leaves
+// room for a loaded machine and is still far below the 60 s a toolkit call would otherwise wait.
+constexpr int kStopWithinMs = 5000;
+
 // Readable QString values in failure messages.
 inline void PrintTo(const QString& s, std::ostream* os) {
     *os << '"' << s.toStdString() << '"';

@@ -2,6 +2,7 @@
 #include "link/KestraShared.h"
 #include "logview/logic/LogOnDisk.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -18,6 +19,7 @@ QByteArray ReadAll(const QString& path) {
 struct LogOnDiskFixture : ::testing::Test {
     QTemporaryDir dir;
     CKestraExtShared shared;
+    LogOnDiskWriter writer;
     QString folder;
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
@@ -58,9 +60,9 @@ TEST_F(LogOnDiskFixture, DailyFilesChangeAtLocalMidnight) {
     shared.m_nLogOnDiskType = kLogOnDiskDaily;
     QList<QDateTime> times{QDateTime(QDate(2026, 3, 7), QTime(23, 59, 59, 900)),
                            QDateTime(QDate(2026, 3, 8), QTime(0, 0, 0, 100))};
-    auto clock = [&] { return times.takeFirst(); };
-    WriteLogOnDisk(shared, u"before\r\n", clock);
-    WriteLogOnDisk(shared, u"after\r\n", clock);
+    writer.SetClock([&] { return times.takeFirst(); });
+    writer.Write(shared, u"before\r\n");
+    writer.Write(shared, u"after\r\n");
     EXPECT_EQ(ReadAll(folder + "260307.log"), QByteArray("before\r\n"));
     EXPECT_EQ(ReadAll(folder + "260308.log"), QByteArray("after\r\n"));
 }
@@ -73,8 +75,8 @@ TEST_F(LogOnDiskFixture, AppendsAcrossCallsAndNeverTruncates) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("old\r\n");
     }
-    WriteLogOnDisk(shared, u"a\r\nb\r\n");
-    WriteLogOnDisk(shared, u"c");
+    writer.Write(shared, u"a\r\nb\r\n");
+    writer.Write(shared, u"c");
     EXPECT_EQ(ReadAll(folder + "custom.log"), QByteArray("old\r\na\r\nb\r\nc"));
 }
 
@@ -82,17 +84,34 @@ TEST_F(LogOnDiskFixture, NothingWhileDisconnectedOrDisabled) {
     shared.m_nLogOnDiskType = kLogOnDiskCustom;
     shared.m_strLogOnDiskFile = QStringLiteral("custom.log");
     shared.m_bConnected = 0;
-    WriteLogOnDisk(shared, u"x\n");
+    writer.Write(shared, u"x\n");
     EXPECT_FALSE(QFile::exists(folder + "custom.log"));
     shared.m_bConnected = 1;
     shared.m_nLogOnDiskType = 5;
-    WriteLogOnDisk(shared, u"x\n");
+    writer.Write(shared, u"x\n");
     EXPECT_FALSE(QFile::exists(folder + "custom.log"));
 }
 
-TEST_F(LogOnDiskFixture, UnwritableFileIsSkippedSilently) {
+TEST_F(LogOnDiskFixture, TextOfFailedWritesIsKeptWithinItsBoundAndWrittenFirstLater) {
+    LogOnDiskWriter small(64);
     shared.m_nLogOnDiskType = kLogOnDiskCustom;
-    shared.m_strLogOnDiskFile = folder + "missing-folder/x.log";
-    WriteLogOnDisk(shared, u"x\n"); // no crash, no file
-    EXPECT_FALSE(QFile::exists(shared.m_strLogOnDiskFile));
+    shared.m_strLogOnDiskFile = folder + "later/x.log"; // the folder is not there (yet)
+    const auto first = small.Write(shared, u"line 1\nline 2\n");
+    ASSERT_TRUE(first.has_value());
+    EXPECT_EQ(first->path, shared.m_strLogOnDiskFile);
+    EXPECT_FALSE(first->error.isEmpty());
+    for (int i = 3; i <= 12; ++i) // the same run of failures: told once
+        EXPECT_FALSE(small.Write(shared, QStringLiteral("line %1\n").arg(i)).has_value());
+    EXPECT_LE(small.Backlog().size(), 64);
+
+    ASSERT_TRUE(QDir().mkpath(folder + "later"));
+    EXPECT_FALSE(small.Write(shared, u"line 13\n").has_value());
+    const QByteArray written = ReadAll(shared.m_strLogOnDiskFile);
+    // The oldest lines made room: a notice says how many, then the newest lines follow in order.
+    EXPECT_TRUE(written.startsWith("[... 5 lines of log text could not be written and were dropped ...]\r\n"))
+        << written.toStdString();
+    EXPECT_TRUE(written.endsWith("line 6\r\nline 7\r\nline 8\r\nline 9\r\nline 10\r\nline 11\r\n"
+                                 "line 12\r\nline 13\r\n"))
+        << written.toStdString();
+    EXPECT_TRUE(small.Backlog().isEmpty());
 }

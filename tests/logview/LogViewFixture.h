@@ -11,10 +11,20 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRect>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
+
+// Readable values in failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QRect& rect, std::ostream* os) {
+    *os << rect.x() << ',' << rect.y() << ' ' << rect.width() << 'x' << rect.height();
+}
 
 class LogViewFixture : public ::testing::Test {
 protected:
@@ -39,6 +49,10 @@ protected:
     static QByteArray ReadAll(const QString& path) {
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    static void WriteAll(const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
     }
     QAction* Action(int id) const { return window.frame->Action(id); }
 

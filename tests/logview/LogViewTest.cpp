@@ -5,12 +5,28 @@
 #include "logview/logic/TextTrimmer.h"
 #include "res/Ids.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDeadlineTimer>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QTimer>
+#include <QTreeView>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <optional>
+#include <sys/resource.h>
 
 TEST_F(LogViewFixture, TitleNamesTheStationAndTheLinkState) {
     Build();
@@ -37,17 +53,6 @@ TEST_F(LogViewFixture, TicksDoNothingDuringStartUp) {
     window.view->OnTimer();
     EXPECT_EQ(Shown(), QString());
     EXPECT_EQ(Pending(), QStringLiteral("held"));
-}
-
-TEST_F(LogViewFixture, TheRealTimerDrainsThePendingText) {
-    Build();
-    Feed("line one\r\nline two\r\n");
-    QElapsedTimer clock;
-    clock.start();
-    while (Shown().isEmpty() && clock.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    EXPECT_EQ(Shown(), QStringLiteral("line one\nline two\n"));
-    EXPECT_TRUE(Pending().isEmpty());
 }
 
 TEST_F(LogViewFixture, PauseHoldsTextBackUntilResumed) {
@@ -323,19 +328,164 @@ TEST_F(LogViewFixture, TypingStopsAtTheTextLimitButIncomingTextDoesNot) {
     EXPECT_TRUE(Shown().endsWith("0123456789"));
 }
 
-TEST_F(LogViewFixture, InitialUpdateRestoresTheSavedPlacement) {
-    WindowPlacement saved;
-    saved.length = WindowPlacement::kLength;
-    saved.showCmd = WindowPlacement::kShowNormal;
-    saved.rcNormalPositionLeft = 100;
-    saved.rcNormalPositionTop = 50;
-    saved.rcNormalPositionRight = 600;
-    saved.rcNormalPositionBottom = 450;
-    ASSERT_TRUE(saved.Write(app.m_strUserIniPath));
-    app.m_bConnected = 1;
-    window = CreateLogWindow(app);
-    EXPECT_EQ(window.frame->geometry().size(), QSize(500, 400));
-    EXPECT_EQ(window.frame->pos(), QPoint(100, 50));
+TEST_F(LogViewFixture, InitialUpdateRestoresTheSavedPlacementOnAScreen) {
+    const QRect screen = QApplication::primaryScreen()->availableGeometry();
+    const auto restored = [&](const QRect& saved) {
+        WindowPlacement placement;
+        placement.length = WindowPlacement::kLength;
+        placement.showCmd = WindowPlacement::kShowNormal;
+        placement.rcNormalPositionLeft = saved.left();
+        placement.rcNormalPositionTop = saved.top();
+        placement.rcNormalPositionRight = saved.left() + saved.width();
+        placement.rcNormalPositionBottom = saved.top() + saved.height();
+        EXPECT_TRUE(placement.Write(app.m_strUserIniPath));
+        delete window.frame;
+        app.m_bConnected = 1;
+        window = CreateLogWindow(app);
+        window.frame->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.frame));
+        (void)QTest::qWaitFor([&] { return window.frame->frameGeometry().size() == saved.size(); });
+        return window.frame->frameGeometry();
+    };
+    // The keys hold the window's outer rectangle.
+    EXPECT_EQ(restored(QRect(screen.left() + 100, screen.top() + 50, 500, 400)),
+              QRect(screen.left() + 100, screen.top() + 50, 500, 400));
+    // A placement off every screen comes back onto the nearest one, at its nearest edge.
+    EXPECT_EQ(restored(QRect(screen.right() + 200, screen.top() + 100, 300, 200)),
+              QRect(screen.right() + 1 - 300, screen.top() + 100, 300, 200));
+    EXPECT_EQ(restored(QRect(screen.left() + 40, screen.top() - 500, 300, 200)),
+              QRect(screen.left() + 40, screen.top(), 300, 200));
+    // Taller than the screen and below it: it fits the screen again.
+    EXPECT_EQ(restored(QRect(screen.left() + 10, screen.bottom() + 100, 300, screen.height() + 300)),
+              QRect(screen.left() + 10, screen.top(), 300, screen.height()));
+}
+
+namespace {
+
+// Lets this process write files only up to `bytes` bytes, as a full file system would: a write that
+// crosses the limit is cut short and the next one fails.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { Lift(); }
+    void Lift() { setrlimit(RLIMIT_FSIZE, &m_saved); }
+
+private:
+    rlimit m_saved{};
+};
+
+QList<QMessageBox*> VisibleBoxes() {
+    QList<QMessageBox*> boxes;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
+            boxes.append(box);
+    }
+    return boxes;
+}
+
+} // namespace
+
+TEST_F(LogViewFixture, FailedLogWritesLeaveWholeLinesAndTheTextFollowsOnceThereIsRoom) {
+    app.m_nLogOnDiskType = viewlogic::kLogOnDiskCustom;
+    app.m_strLogOnDiskFile = QStringLiteral("custom.log");
+    Build();
+    Feed("first\r\n");
+    window.view->OnTimer();
+
+    QString burst;
+    for (int i = 0; i < 100; ++i)
+        burst += QString(60, u'\u00e9') + QStringLiteral("\r\n");
+    FileSizeLimit full(4100); // the burst (12200 bytes) stops in the middle of a line and a character
+    Feed(burst);
+    window.view->OnTimer();
+    EXPECT_EQ(ReadAll(folder + "custom.log"), QByteArray("first\r\n"));
+    ASSERT_TRUE(QTest::qWaitFor([] { return VisibleBoxes().size() == 1; }));
+    const QString told = VisibleBoxes()[0]->text(); // the file and the system's reason
+    EXPECT_TRUE(told.contains(folder + "custom.log") &&
+                told.contains(QString::fromLocal8Bit(std::strerror(EFBIG))))
+        << told.toStdString();
+    Feed("second\r\n"); // the same run of failures: no second box
+    window.view->OnTimer();
+    EXPECT_EQ(VisibleBoxes().size(), 1);
+    EXPECT_TRUE(Shown().endsWith("second\n")) << "the view shows everything all the same";
+
+    full.Lift();
+    Feed("third\r\n");
+    window.view->OnTimer();
+    const QByteArray written = ReadAll(folder + "custom.log");
+    EXPECT_EQ(written,
+              (QStringLiteral("first\r\n") + burst + QStringLiteral("second\r\nthird\r\n")).toUtf8());
+    for (QMessageBox* box : VisibleBoxes())
+        box->close();
+}
+
+namespace {
+
+// The file list of a file dialog shows every column whole: size, type and date are as wide as their
+// texts and lie inside the list.
+bool ColumnsReadWhole(QFileDialog* dialog) {
+    auto* tree = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (!tree || !tree->isVisible() || tree->model()->rowCount(tree->rootIndex()) == 0)
+        return false;
+    const QHeaderView* header = tree->header();
+    for (int column = 1; column < header->count(); ++column) {
+        if (header->sectionSize(column) <
+                static_cast<const QAbstractItemView*>(tree)->sizeHintForColumn(column) ||
+            header->sectionViewportPosition(column) + header->sectionSize(column) > tree->viewport()->width())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+TEST_F(LogViewFixture, SaveAtTheClosePromptThatFailsSaysSoAndKeepsTheWindow) {
+    WriteAll(folder + "log.txt", QByteArray(418, 'x'));
+    Build();
+    window.frame->show();
+    app.m_bConnected = 0;
+    window.view->OnTimer();
+    window.view->insertPlainText("typed while disconnected");
+
+    QString offered;
+    bool readable = false;
+    QString told;
+    QDeadlineTimer listLoaded(10000);
+    std::optional<FileSizeLimit> full;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal); box && box->icon() == QMessageBox::Question) {
+            box->button(QMessageBox::Yes)->click();
+        } else if (auto* dialog = qobject_cast<QFileDialog*>(modal);
+                   dialog && (ColumnsReadWhole(dialog) || listLoaded.hasExpired())) {
+            offered = dialog->selectedFiles().value(0);
+            readable = ColumnsReadWhole(dialog);
+            // Another name, typed: the offered file is no longer chosen.
+            dialog->findChild<QTreeView*>(QStringLiteral("treeView"))->selectionModel()->clear();
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText("kept.txt");
+            full.emplace(0); // the disk is full: the save fails
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        } else if (box && box->icon() == QMessageBox::Critical) {
+            told = box->text();
+            box->accept();
+        }
+    });
+    answer.start(20);
+    window.frame->close();
+    answer.stop();
+    full.reset();
+    EXPECT_EQ(offered, folder + "log.txt");
+    EXPECT_TRUE(readable);
+    EXPECT_TRUE(told.contains(folder + "kept.txt")) << told.toStdString();
+    EXPECT_TRUE(window.frame->isVisible());
+    EXPECT_TRUE(window.doc->IsModified());
 }
 
 TEST_F(LogViewFixture, CutsKeepSurrogatePairsWholeAndMarkWhatTheViewLeavesOut) {

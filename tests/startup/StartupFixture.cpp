@@ -6,7 +6,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSettings>
-#include <QTcpServer>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 void StartupTest::SetUp() {
     m_home = std::make_unique<QTemporaryDir>();
@@ -23,7 +27,7 @@ void StartupTest::SetUp() {
     qputenv("LC_ALL", "C");
 
     m_hooks.modulePath = root + QStringLiteral("/bin/kestra");
-    m_hooks.messageBox = [this](const QString& text, bool topmost) { m_boxes.append({text, topmost}); };
+    m_hooks.messageBox = [this](const QString& text) { m_boxes.append(text); };
     m_logd = std::make_unique<LogdProcess>();
 }
 
@@ -66,10 +70,19 @@ QString StartupTest::UserIni() const { return UserFolder() + QStringLiteral("Kes
 QString StartupTest::ExeFolder() const { return m_home->path() + QStringLiteral("/bin/"); }
 QString StartupTest::PortSwitch() const { return QStringLiteral("/dsport:%1").arg(m_logd->port()); }
 
-quint16 StartupTest::UnusedPort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
+LoopbackPort::LoopbackPort(bool listening) {
+    m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof addr;
+    if (::bind(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+        (!listening || ::listen(m_fd, 16) == 0) &&
+        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&addr), &length) == 0)
+        m_port = ntohs(addr.sin_port);
+}
+
+LoopbackPort::~LoopbackPort() {
+    if (m_fd >= 0)
+        ::close(m_fd);
 }

@@ -13,9 +13,25 @@
 
 #include <memory>
 
-struct CapturedBox {
-    QString text;
-    bool topmost = false;
+// A loopback port that is bound, so nothing else can take it. A refusing port refuses every connection;
+// a silent station accepts them and never answers.
+class LoopbackPort {
+public:
+    quint16 Port() const { return m_port; }
+    ~LoopbackPort();
+
+protected:
+    explicit LoopbackPort(bool listening);
+
+private:
+    int m_fd = -1;
+    quint16 m_port = 0;
+};
+struct RefusingPort : LoopbackPort {
+    RefusingPort() : LoopbackPort(false) {}
+};
+struct SilentStation : LoopbackPort {
+    SilentStation() : LoopbackPort(true) {}
 };
 
 class StartupTest : public ::testing::Test {
@@ -34,12 +50,11 @@ protected:
     QString UserFolder() const;  // the per-user settings folder (ends in '/')
     QString ExeFolder() const;   // the program's folder (ends in '/')
     QString PortSwitch() const;  // "/dsport:<the service's port>"
-    static quint16 UnusedPort();
 
     std::unique_ptr<QTemporaryDir> m_home;
     std::unique_ptr<LogdProcess> m_logd;
     StartupHooks m_hooks;
-    QList<CapturedBox> m_boxes;
+    QStringList m_boxes; // the texts of the error boxes shown
     int m_dialogRuns = 0;
     qint64 m_startMs = 0;
     std::vector<std::unique_ptr<CKestraExtApp>> m_apps;

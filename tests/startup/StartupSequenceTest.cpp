@@ -14,9 +14,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QPushButton>
 
 #include <atomic>
 #include <chrono>
@@ -49,12 +52,31 @@ QString AlwaysOnTopKey(const QString& ini) {
                                             QStringLiteral("<missing>"), 32, ini);
 }
 
-// A worker that never connects and never fails: it only waits for the stop word.
+// A worker whose first connection attempt never ends until it is stopped, and then fails, as an
+// interrupted open of the real worker does.
 std::unique_ptr<std::thread> SilentWorker(CKestraExtShared* app) {
     return std::make_unique<std::thread>([app] {
         while (app->m_bStopWorker.load() == 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        app->m_hrConnect = MIRABO_E_FAIL;
     });
+}
+
+// The text of a standard Cancel button.
+QString StandardCancelText() {
+    QDialogButtonBox buttons(QDialogButtonBox::Cancel);
+    return buttons.button(QDialogButtonBox::Cancel)->text();
+}
+
+// Waits for `pred` without processing any event (no timer of the window runs meanwhile).
+template <typename Pred> bool WaitWithoutEvents(Pred pred, int ms = 10000) {
+    QDeadlineTimer deadline(ms);
+    while (!pred()) {
+        if (deadline.hasExpired())
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
 }
 
 } // namespace
@@ -62,7 +84,7 @@ std::unique_ptr<std::thread> SilentWorker(CKestraExtShared* app) {
 TEST_F(StartupTest, NormalStartShowsTheWindowAndExitStoresKeepOnTop) {
     ASSERT_TRUE(m_logd->start());
     CKestraExtApp& app = NewApp(PortSwitch() + QStringLiteral(" /slowconnection"));
-    ASSERT_TRUE(Start(app)) << (m_boxes.isEmpty() ? "" : m_boxes[0].text.toStdString());
+    ASSERT_TRUE(Start(app)) << (m_boxes.isEmpty() ? "" : m_boxes[0].toStdString());
     EXPECT_TRUE(m_boxes.isEmpty());
     EXPECT_EQ(app.m_bStarting.load(), 0);
     EXPECT_EQ(app.m_bConnected.load(), 1);
@@ -74,6 +96,7 @@ TEST_F(StartupTest, NormalStartShowsTheWindowAndExitStoresKeepOnTop) {
     EXPECT_EQ(app.m_strUserIniPath, UserIni());
     EXPECT_EQ(app.m_strExeIniPath, ExeFolder() + QStringLiteral("KestraExt.ini"));
     EXPECT_EQ(app.m_hResourceModule, res::OwnModule());
+    EXPECT_FALSE(QApplication::windowIcon().isNull()); // every window carries the program's icon
 
     // The window is findable by the connected title once the view has shown the link.
     const QString title = QStringLiteral("Kestra: <LOCAL> - ");
@@ -141,17 +164,16 @@ TEST_F(StartupTest, DisconnectedInstanceDoesNotBlockASecondStart) {
                         10000));
     ASSERT_TRUE(m_logd->restart());
     CKestraExtApp& second = NewApp(PortSwitch());
-    EXPECT_TRUE(Start(second)) << (m_boxes.isEmpty() ? "" : m_boxes[0].text.toStdString());
+    EXPECT_TRUE(Start(second)) << (m_boxes.isEmpty() ? "" : m_boxes[0].toStdString());
 }
 
 TEST_F(StartupTest, NoServiceEndsWithTheConnectionMessageAndNoWindow) {
-    const quint16 port = UnusedPort();
-    CKestraExtApp& app = NewApp(QStringLiteral("/dsport:%1").arg(port));
+    const RefusingPort refusing;
+    CKestraExtApp& app = NewApp(QStringLiteral("/dsport:%1").arg(refusing.Port()));
     EXPECT_FALSE(Start(app));
     ASSERT_EQ(m_boxes.size(), 1);
-    EXPECT_TRUE(m_boxes[0].topmost);
     EXPECT_NE(app.m_hrConnect.load(), 0);
-    EXPECT_EQ(m_boxes[0].text, ConnectFailureMessage(QStringLiteral("localhost"), app.m_hrConnect.load()));
+    EXPECT_EQ(m_boxes[0], ConnectFailureMessage(QStringLiteral("localhost"), app.m_hrConnect.load()));
     EXPECT_LT(m_startMs, 5000); // the first failure ends the wait at once
     EXPECT_EQ(app.m_pWorkerThread, nullptr);
     EXPECT_EQ(app.m_bStarting.load(), 1);
@@ -175,20 +197,32 @@ TEST_F(StartupTest, ConnectionMessagesByResultCode) {
                              "on the remote station."));
 }
 
-TEST_F(StartupTest, WaitLimitEndsWithCodeZeroAndTheWindowsPainted) {
-    ASSERT_TRUE(m_logd->start());
-    m_hooks.startWaitLimitMs = 300;
-    m_hooks.startWorkerThread = SilentWorker;
-    CKestraExtApp& app = NewApp(PortSwitch());
+TEST_F(StartupTest, StationThatNeverAnswersEndsWithCodeZeroAtTheStartLimit) {
+    // The logon check gives up after at most 10 s and the worker's open waits longer than the start-up
+    // limit (60 s in the program), so the limit is what the user sees, with code 0.
+#ifndef KESTRA_TOOLKIT_BOUNDS_ITS_WAITS
+    GTEST_SKIP() << "the toolkit does not bound the logon check yet";
+#else
+    static_assert(MIRABO_OPEN_TIMEOUT_MS > 60000, "the start-up limit comes before the open's time-out");
+    const SilentStation station;
+    m_hooks.startWaitLimitMs = 1500;
+    m_hooks.runCredentialDialog = [&](CCheckCredentialDlg&) { return ++m_dialogRuns, 2; };
+    CKestraExtApp& app = NewApp(QStringLiteral("/dsport:%1").arg(station.Port()));
     EXPECT_FALSE(Start(app));
+    EXPECT_EQ(m_dialogRuns, 0);
     ASSERT_EQ(m_boxes.size(), 1);
-    EXPECT_EQ(m_boxes[0].text, ConnectFailureMessage(QStringLiteral("localhost"), 0));
-    EXPECT_TRUE(m_boxes[0].topmost);
-    EXPECT_GE(m_startMs, 300);
-    EXPECT_LT(m_startMs, 3000);
+    EXPECT_EQ(m_boxes[0], ConnectFailureMessage(QStringLiteral("localhost"), 0));
+    EXPECT_GE(m_startMs, m_hooks.startWaitLimitMs);
+    EXPECT_LT(m_startMs, MIRABO_LOGON_CHECK_TIMEOUT_MS + m_hooks.startWaitLimitMs + 5000);
     EXPECT_EQ(app.m_pWorkerThread, nullptr); // StartWorker has stopped it
+
+    // After OK the program is gone within 5 s.
+    QElapsedTimer afterOk;
+    afterOk.start();
     Finish(app);
+    EXPECT_LT(afterOk.elapsed(), 5000);
     EXPECT_EQ(AlwaysOnTopKey(UserIni()), QStringLiteral("<missing>"));
+#endif
 }
 
 TEST_F(StartupTest, WrappedTickCounterRestartsTheWait) {
@@ -208,8 +242,9 @@ TEST_F(StartupTest, WrappedTickCounterRestartsTheWait) {
     EXPECT_FALSE(Start(app));
     // Start at -100, wrap to 0 (the window starts again), then 100, 200, 300: 300 - 0 > 250 ends it.
     EXPECT_EQ(*readings, 5);
+    // The limit ended the wait: code 0, whatever the stopped attempt stored afterwards.
     ASSERT_EQ(m_boxes.size(), 1);
-    EXPECT_EQ(m_boxes[0].text, ConnectFailureMessage(QStringLiteral("localhost"), 0));
+    EXPECT_EQ(m_boxes[0], ConnectFailureMessage(QStringLiteral("localhost"), 0));
 }
 
 TEST_F(StartupTest, ThreadNotCreated) {
@@ -218,8 +253,7 @@ TEST_F(StartupTest, ThreadNotCreated) {
     CKestraExtApp& app = NewApp(PortSwitch());
     EXPECT_FALSE(Start(app));
     ASSERT_EQ(m_boxes.size(), 1);
-    EXPECT_EQ(m_boxes[0].text, QStringLiteral("Could not create thread!"));
-    EXPECT_FALSE(m_boxes[0].topmost);
+    EXPECT_EQ(m_boxes[0], QStringLiteral("Could not create thread!"));
     Finish(app);
     EXPECT_EQ(AlwaysOnTopKey(UserIni()), QStringLiteral("<missing>"));
 }
@@ -240,7 +274,7 @@ TEST_F(StartupTest, LogonWithTheDialogWhileTheWaitNoticeIsUp) {
         return 1;
     };
     CKestraExtApp& app = NewApp(PortSwitch() + QStringLiteral(" /password:ignored"));
-    EXPECT_TRUE(Start(app)) << (m_boxes.isEmpty() ? "" : m_boxes[0].text.toStdString());
+    EXPECT_TRUE(Start(app)) << (m_boxes.isEmpty() ? "" : m_boxes[0].toStdString());
     EXPECT_EQ(m_dialogRuns, 1);
     EXPECT_EQ(popupText, QStringLiteral("Connecting to localhost ..."));
     EXPECT_TRUE(mainDisabled);
@@ -251,7 +285,7 @@ TEST_F(StartupTest, LogonFromTheCommandLineNeedsNoDialog) {
     ASSERT_TRUE(m_logd->start({QStringLiteral("--require-logon")}));
     m_hooks.runCredentialDialog = [&](CCheckCredentialDlg&) { return ++m_dialogRuns, 2; };
     CKestraExtApp& app = NewApp(PortSwitch() + QStringLiteral(" /username:operator /password:operator-demo"));
-    EXPECT_TRUE(Start(app)) << (m_boxes.isEmpty() ? "" : m_boxes[0].text.toStdString());
+    EXPECT_TRUE(Start(app)) << (m_boxes.isEmpty() ? "" : m_boxes[0].toStdString());
     EXPECT_EQ(m_dialogRuns, 0);
 
     // A user name alone suppresses the dialog too; the empty password is refused.
@@ -259,7 +293,7 @@ TEST_F(StartupTest, LogonFromTheCommandLineNeedsNoDialog) {
     EXPECT_FALSE(Start(noPassword));
     EXPECT_EQ(m_dialogRuns, 0);
     ASSERT_EQ(m_boxes.size(), 1);
-    EXPECT_EQ(m_boxes[0].text, kInvalidCredential);
+    EXPECT_EQ(m_boxes[0], kInvalidCredential);
     EXPECT_EQ(noPassword.m_pWorkerThread, nullptr);
 }
 
@@ -270,8 +304,7 @@ TEST_F(StartupTest, CancelledDialogEndsWithInvalidCredential) {
     EXPECT_FALSE(Start(app));
     EXPECT_EQ(m_dialogRuns, 1);
     ASSERT_EQ(m_boxes.size(), 1);
-    EXPECT_EQ(m_boxes[0].text, kInvalidCredential);
-    EXPECT_FALSE(m_boxes[0].topmost);
+    EXPECT_EQ(m_boxes[0], kInvalidCredential);
     EXPECT_EQ(app.m_pWorkerThread, nullptr);
     Finish(app);
     EXPECT_EQ(VisiblePopup(), nullptr);
@@ -289,7 +322,7 @@ TEST_F(StartupTest, RefusedLogonEndsWithInvalidCredential) {
     CKestraExtApp& app = NewApp(PortSwitch());
     EXPECT_FALSE(Start(app));
     ASSERT_EQ(m_boxes.size(), 1);
-    EXPECT_EQ(m_boxes[0].text, kInvalidCredential);
+    EXPECT_EQ(m_boxes[0], kInvalidCredential);
     EXPECT_EQ(app.m_pWorkerThread, nullptr);
 }
 
@@ -319,7 +352,7 @@ TEST_F(StartupTest, UserWithoutLogAccessIsTold) {
     EXPECT_FALSE(Start(app));
     ASSERT_EQ(m_boxes.size(), 1);
     EXPECT_EQ(app.m_hrConnect.load(), MIRABO_E_ABORT);
-    EXPECT_EQ(m_boxes[0].text,
+    EXPECT_EQ(m_boxes[0],
               QStringLiteral("User access to resource denied.\nPlease check your user groups permission."));
 }
 
@@ -338,6 +371,7 @@ TEST_F(StartupTest, LanguageIsChosenBeforeTheTitleAndTheMessages) {
     ASSERT_NE(app.m_hResourceModule, res::OwnModule());
     EXPECT_EQ(app.m_pMainWnd->Action(ids::ID_FILE_SAVE)->text(), QStringLiteral("&Speichern (log.txt)\tStrg+S"));
     EXPECT_TRUE(WaitFor([&] { return app.m_pMainWnd->windowTitle() == QStringLiteral("Kestra: <LOKAL> - "); }));
+    EXPECT_EQ(StandardCancelText(), QStringLiteral("Abbrechen")); // Qt's standard dialogs speak German too
 
     // A second start finds the German title, which it builds from the bundle too.
     CKestraExtApp& second = NewApp(PortSwitch());
@@ -346,15 +380,16 @@ TEST_F(StartupTest, LanguageIsChosenBeforeTheTitleAndTheMessages) {
     Finish(second);
     Finish(app);
     EXPECT_EQ(res::String(ids::IDS_LOCAL), QStringLiteral("LOCAL")); // the bundle is gone again
+    EXPECT_EQ(StandardCancelText(), QStringLiteral("Cancel"));
 
     // Without the service the failure is told in German.
     m_logd->stop();
     CKestraExtApp& failing = NewApp(PortSwitch());
     EXPECT_FALSE(Start(failing));
     ASSERT_EQ(m_boxes.size(), 1);
-    EXPECT_TRUE(m_boxes[0].text.startsWith(QStringLiteral("Verbindung verweigert")) ||
-                m_boxes[0].text.startsWith(QStringLiteral("Fehler beim Verbinden mit 'LOKAL'")))
-        << m_boxes[0].text.toStdString();
+    EXPECT_TRUE(m_boxes[0].startsWith(QStringLiteral("Verbindung verweigert")) ||
+                m_boxes[0].startsWith(QStringLiteral("Fehler beim Verbinden mit 'LOKAL'")))
+        << m_boxes[0].toStdString();
 }
 
 TEST_F(StartupTest, CloseRequestedDuringStartupIsMadeAfterwards) {
@@ -376,4 +411,53 @@ TEST_F(StartupTest, CloseRequestedDuringStartupIsMadeAfterwards) {
     EXPECT_TRUE(stillOpen);
     EXPECT_TRUE(app.m_pMainWnd->isVisible());
     EXPECT_TRUE(WaitFor([&] { return !app.m_pMainWnd->isVisible(); }));
+}
+
+TEST_F(StartupTest, TextFetchedButNotYetShownReachesTheLogFileAtExit) {
+    ASSERT_TRUE(m_logd->start({QStringLiteral("--sim-interval"), QStringLiteral("0")}));
+    const QString logFile = m_home->path() + QStringLiteral("/kept.log");
+    QDir().mkpath(UserFolder());
+    profile::WritePrivateProfileString(QStringLiteral("LogOnDisk"), QStringLiteral("Type"),
+                                       QStringLiteral("2"), UserIni());
+    profile::WritePrivateProfileString(QStringLiteral("LogOnDisk"), QStringLiteral("FileName"), logFile,
+                                       UserIni());
+    CKestraExtApp& app = NewApp(PortSwitch());
+    ASSERT_TRUE(Start(app));
+
+    // No event is processed from here on, so no tick of the view takes the text: it stays pending. The
+    // link then drops before the next tick, and the user exits.
+    ASSERT_TRUE(m_logd->inject(-1, QStringLiteral("fetched, never shown")));
+    ASSERT_TRUE(WaitWithoutEvents(
+        [&] { return app.PendingText().contains(QStringLiteral("fetched, never shown")); }));
+    m_logd->kill();
+    ASSERT_TRUE(WaitWithoutEvents([&] { return app.m_bConnected.load() == 0; }));
+    Finish(app);
+    QFile file(logFile);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("fetched, never shown\r\n"));
+}
+
+TEST_F(StartupTest, PasswordIsGoneFromTheProcessArguments) {
+    ASSERT_TRUE(m_logd->start());
+    QProcess kestra;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    kestra.setProcessEnvironment(env);
+    kestra.start(QStringLiteral(KESTRA_BIN_DIR "/kestra"),
+                 {PortSwitch(), QStringLiteral("/dsip:127.0.0.1"), QStringLiteral("/password:top-secret")});
+    ASSERT_TRUE(kestra.waitForStarted());
+    QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(kestra.processId()));
+    QByteArray arguments;
+    // Before the program runs the arguments are the test's own; once it has read them the password is gone.
+    const bool hidden = WaitFor(
+        [&] {
+            arguments = cmdline.open(QIODevice::ReadOnly) ? cmdline.readAll() : QByteArray();
+            cmdline.close();
+            return arguments.contains("/dsip:127.0.0.1") && !arguments.contains("top-secret");
+        },
+        10000);
+    kestra.kill();
+    kestra.waitForFinished();
+    EXPECT_TRUE(hidden) << QString::fromUtf8(arguments).replace(QChar(0), QChar(u' ')).toStdString();
+    EXPECT_TRUE(arguments.contains(PortSwitch().toUtf8()));
 }

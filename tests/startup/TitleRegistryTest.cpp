@@ -3,14 +3,24 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QUuid>
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
+#include <cstring>
 #include <memory>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -137,10 +147,78 @@ TEST(TitleRegistry, ShowKeepsAMaximizedWindowMaximized) {
     EXPECT_TRUE(window.windowState().testFlag(Qt::WindowMaximized));
 }
 
-TEST(TitleRegistry, NameDependsOnTheExactTitle) {
-    EXPECT_EQ(TitleRegistry::ServerName(QStringLiteral("Kestra: <LOCAL> - ")),
-              TitleRegistry::ServerName(QStringLiteral("Kestra: <LOCAL> - ")));
-    EXPECT_NE(TitleRegistry::ServerName(QStringLiteral("Kestra: <LOCAL> - ")),
+TEST(TitleRegistry, NameDependsOnTitleAndDisplayAndLivesInAFolderOnlyTheUserCanUse) {
+    const QString title = QStringLiteral("Kestra: <LOCAL> - ");
+    EXPECT_EQ(TitleRegistry::ServerName(title), TitleRegistry::ServerName(title));
+    EXPECT_NE(TitleRegistry::ServerName(title),
               TitleRegistry::ServerName(QStringLiteral("kestra: <LOCAL> - ")));
-    EXPECT_TRUE(TitleRegistry::ServerName(QStringLiteral("a")).startsWith(qEnvironmentVariable("XDG_RUNTIME_DIR")));
+    EXPECT_TRUE(TitleRegistry::ServerName(title).startsWith(qEnvironmentVariable("XDG_RUNTIME_DIR") + u'/'));
+
+    // Two desktops of one user do not see each other's windows.
+    const QByteArray display = qgetenv("DISPLAY");
+    qputenv("DISPLAY", ":5");
+    const QString onFive = TitleRegistry::ServerName(title);
+    qputenv("DISPLAY", ":6.0");
+    EXPECT_NE(TitleRegistry::ServerName(title), onFive);
+    qputenv("DISPLAY", display);
+
+    // Without a private runtime folder (none, or one that others may use) a 0700 folder of the user's own
+    // in the temporary folder (here a private one).
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray tmp = qgetenv("TMPDIR");
+    QTemporaryDir temporary;
+    qputenv("TMPDIR", temporary.path().toUtf8());
+    QTemporaryDir open;
+    QFile::setPermissions(open.path(), QFileDevice::Permissions(0x7777));
+    for (const QByteArray& value : {QByteArray(), open.path().toUtf8()}) {
+        qputenv("XDG_RUNTIME_DIR", value);
+        const QFileInfo folder(QFileInfo(TitleRegistry::ServerName(title)).path());
+        EXPECT_NE(folder.absoluteFilePath(), open.path());
+        EXPECT_NE(folder.absoluteFilePath(), QDir::tempPath());
+        EXPECT_TRUE(folder.isDir());
+        EXPECT_EQ(folder.ownerId(), ::getuid());
+        EXPECT_EQ(folder.permissions() &
+                      (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+                       QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther),
+                  QFileDevice::Permissions());
+    }
+    qputenv("XDG_RUNTIME_DIR", runtime);
+    if (tmp.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", tmp);
+}
+
+TEST(TitleRegistry, ListenerOfAnotherUserIsIgnored) {
+    if (::getuid() != 0)
+        GTEST_SKIP() << "needs root to listen as another user";
+    const QString title = UniqueTitle("foreign");
+    const QByteArray path = QFile::encodeName(TitleRegistry::ServerName(title));
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Binds in the user's folder, then listens as "nobody".
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::memcpy(addr.sun_path, path.constData(), std::min<size_t>(path.size(), sizeof addr.sun_path - 1));
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::setuid(65534) != 0 ||
+            ::listen(fd, 4) != 0)
+            ::_exit(1);
+        const char byte = 1;
+        (void)!::write(ready[1], &byte, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    char byte = 0;
+    const bool listening = ::read(ready[0], &byte, 1) == 1;
+    ::close(ready[0]);
+    ASSERT_TRUE(listening);
+    EXPECT_FALSE(TitleRegistry::Find(title));
+    EXPECT_FALSE(TitleRegistry::BringToFront(title, 200));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ::unlink(path.constData());
 }
