@@ -3,17 +3,24 @@
 //   bench_feed RATE SECONDS OUT...   (RATE lines per second; each OUT is a file or FIFO, appended to)
 //
 // Every batch goes to every output in one write, so several viewers see the same stream. Prints the
-// number of lines written.
+// number of lines written. SIGTERM or SIGINT ends the stream early, after the batch in progress, and the
+// count printed is still exact (bench/faults feeds until its faults are done).
 #include "StreamLine.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
+
+namespace {
+volatile std::sig_atomic_t g_stop = 0;
+void OnStop(int) { g_stop = 1; }
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc < 4) {
@@ -31,11 +38,17 @@ int main(int argc, char** argv) {
         }
         outs.push_back(fd);
     }
+    struct sigaction action {};
+    action.sa_handler = OnStop;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART; // a write in progress completes: no batch is cut in half
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
     using Clock = std::chrono::steady_clock;
     const int batches = seconds * 10;
     int64_t number = 0;
     auto next = Clock::now();
-    for (int b = 0; b < batches; ++b) {
+    for (int b = 0; b < batches && !g_stop; ++b) {
         // Spread the remainder so that the rate holds for any RATE.
         const int64_t target = int64_t(rate) * (b + 1) / 10;
         std::string batch;
