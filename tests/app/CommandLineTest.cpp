@@ -1,5 +1,6 @@
 // The command-line switches: tokenizer, quote rules, prefix matching and integer values.
 #include "app/KestraExtApp.h"
+#include "fuzz/FuzzTargets.h"
 
 #include <gtest/gtest.h>
 
@@ -125,6 +126,14 @@ TEST_F(CommandLine, ArgumentsJoinedSoQuotingStyleDoesNotMatter) {
     parse(CKestraExtApp::CommandLineFromArguments({"/dsip:\"open end", "/dsport:8"}));
     EXPECT_EQ(app.m_strHost, "open end");
     EXPECT_EQ(app.m_nPort, 8);
+}
+
+// Every stored input of the command-line fuzz target (seeds and any crash a fuzzer run found).
+TEST(CommandLineFuzzInputs, ReadTheSameJoinedOrOneByOne) {
+    const auto inputs = FuzzInputs(QStringLiteral("command_line"), QStringLiteral(KESTRA_SOURCE_DIR));
+    EXPECT_FALSE(inputs.empty());
+    for (const QByteArray& input : inputs)
+        EXPECT_EQ(FuzzReplay(&FuzzCommandLine, input), 0);
 }
 
 } // namespace
