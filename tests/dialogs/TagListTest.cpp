@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <deque>
 
 namespace {
@@ -39,7 +41,9 @@ public:
     int32_t Orbelle(char16_t* name) override {
         if (browsed.empty())
             return 0;
-        std::copy(browsed.front().begin(), browsed.front().end(), name);
+        // The browser's buffer holds kTagNameMax + 1 units, terminator included.
+        const auto& next = browsed.front();
+        std::copy_n(next.begin(), std::min<size_t>(next.size(), kTagNameMax + 1), name);
         browsed.pop_front();
         return 1;
     }
