@@ -8,8 +8,8 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
-#include <QThread>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -78,9 +78,7 @@ TEST(HalcyteLauncher, ASecondLaunchBringsTheRunningToolForward) {
     // Once that tool has ended, the next launch starts a new one.
     ::kill(static_cast<pid_t>(first), SIGTERM);
     tools.pids.clear();
-    const QDeadlineTimer deadline(20000);
-    while (TitleRegistry::Find(launcher.m_strHalcyteTitle, 200) && !deadline.hasExpired())
-        QThread::msleep(20);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !TitleRegistry::Find(launcher.m_strHalcyteTitle, 200); }, 20000));
     EXPECT_EQ(launcher.OnLaunchHalcyte(), CHalcyteLauncher::Outcome::Started);
     tools.pids << launcher.m_nStartedPid;
     EXPECT_NE(launcher.m_nStartedPid, first);
