@@ -5,7 +5,6 @@
 #include "dialogs/HalcyteLauncher.h"
 #include "link/KestraShared.h"
 
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
