@@ -65,13 +65,17 @@ bool LogdProcess::restart() {
     const QString errFile = stderrPath(*m_dir);
     const qint64 offset = QFileInfo(errFile).size();
     m_proc = std::make_unique<QProcess>();
-    m_proc->setProgram(QStringLiteral(KESTRA_BIN_DIR "/mirabo-logd"));
-    m_proc->setArguments(QStringList{QStringLiteral("--project"), projectDir(), QStringLiteral("--listen"),
+    // Standard error goes to a file (a pipe nobody drains could stall the service), standard output
+    // nowhere. A shell opens them and then becomes the service (same process): the child that QProcess
+    // starts shares the test's memory until it runs a program, and a file opened there would upset a
+    // thread sanitizer's view of the test's own threads.
+    m_proc->setProgram(QStringLiteral("/bin/sh"));
+    m_proc->setArguments(QStringList{QStringLiteral("-c"),
+                                     QStringLiteral("f=$1; shift; exec \"$@\" 2>>\"$f\" >/dev/null"),
+                                     QStringLiteral("sh"), errFile, QStringLiteral(KESTRA_BIN_DIR "/mirabo-logd"),
+                                     QStringLiteral("--project"), projectDir(), QStringLiteral("--listen"),
                                      QStringLiteral("127.0.0.1:%1").arg(m_port)} +
                          m_args);
-    // Standard error goes to a file: a pipe nobody drains could stall the service.
-    m_proc->setStandardErrorFile(errFile, QIODevice::Append);
-    m_proc->setStandardOutputFile(QProcess::nullDevice());
     m_proc->start(QIODevice::WriteOnly);
     if (!m_proc->waitForStarted(10000))
         return false;
