@@ -9,6 +9,8 @@
 #include <QRegularExpression>
 #include <QThread>
 
+#include <csignal>
+
 namespace {
 
 bool copyTree(const QString& from, const QString& to) {
@@ -64,20 +66,13 @@ bool LogdProcess::restart() {
         kill();
     const QString errFile = stderrPath(*m_dir);
     const qint64 offset = QFileInfo(errFile).size();
-    m_proc = std::make_unique<QProcess>();
     // Standard error goes to a file (a pipe nobody drains could stall the service), standard output
-    // nowhere. A shell opens them and then becomes the service (same process): the child that QProcess
-    // starts shares the test's memory until it runs a program, and a file opened there would upset a
-    // thread sanitizer's view of the test's own threads.
-    m_proc->setProgram(QStringLiteral("/bin/sh"));
-    m_proc->setArguments(QStringList{QStringLiteral("-c"),
-                                     QStringLiteral("f=$1; shift; exec \"$@\" 2>>\"$f\" >/dev/null"),
-                                     QStringLiteral("sh"), errFile, QStringLiteral(KESTRA_BIN_DIR "/mirabo-logd"),
-                                     QStringLiteral("--project"), projectDir(), QStringLiteral("--listen"),
-                                     QStringLiteral("127.0.0.1:%1").arg(m_port)} +
-                         m_args);
-    m_proc->start(QIODevice::WriteOnly);
-    if (!m_proc->waitForStarted(10000))
+    // nowhere; standard input takes injected lines.
+    if (!m_proc.start(QStringLiteral(KESTRA_BIN_DIR "/mirabo-logd"),
+                      QStringList{QStringLiteral("--project"), projectDir(), QStringLiteral("--listen"),
+                                  QStringLiteral("127.0.0.1:%1").arg(m_port)} +
+                          m_args,
+                      errFile))
         return false;
     // The service binds the port it was given (0: any free one) and reports the port it got.
     static const QRegularExpression listening(QStringLiteral("^mirabo-logd: listening on 127\\.0\\.0\\.1:(\\d+)"),
@@ -94,7 +89,7 @@ bool LogdProcess::restart() {
                 return true;
             }
         }
-        if (m_proc->state() == QProcess::NotRunning)
+        if (!m_proc.running())
             return false;
         QCoreApplication::processEvents();
         QThread::msleep(10);
@@ -103,41 +98,27 @@ bool LogdProcess::restart() {
 }
 
 void LogdProcess::kill() {
-    if (!m_proc)
-        return;
-    if (m_proc->state() != QProcess::NotRunning) {
-        m_proc->kill();
-        m_proc->waitForFinished(10000);
-    }
+    m_proc.signalAndWait(SIGKILL, 10000);
 }
 
 void LogdProcess::stop() {
-    if (!m_proc)
-        return;
-    if (m_proc->state() != QProcess::NotRunning) {
-        m_proc->terminate();
-        if (!m_proc->waitForFinished(10000)) {
-            m_proc->kill();
-            m_proc->waitForFinished(10000);
-        }
-    }
+    if (!m_proc.signalAndWait(SIGTERM, 10000))
+        m_proc.signalAndWait(SIGKILL, 10000);
 }
 
 qint64 LogdProcess::pid() const {
-    return running() ? m_proc->processId() : 0;
+    return running() ? m_proc.pid() : 0;
 }
 
 bool LogdProcess::running() const {
-    return m_proc && m_proc->state() == QProcess::Running;
+    return m_proc.running();
 }
 
 bool LogdProcess::inject(int category, const QString& text) {
     if (!running())
         return false;
     const QByteArray line = (category < 0 ? QByteArray() : QByteArray::number(category)) + '\t' + text.toUtf8() + '\n';
-    if (m_proc->write(line) != line.size())
-        return false;
-    return m_proc->waitForBytesWritten(5000) || m_proc->bytesToWrite() == 0;
+    return m_proc.write(line);
 }
 
 QString LogdProcess::errorOutput() {
@@ -148,14 +129,13 @@ QString LogdProcess::errorOutput() {
 }
 
 bool LogdProcess::addUser(const QString& name, const QString& password, bool mayReadLog) const {
-    QProcess p;
     QStringList args{QStringLiteral("--project"), projectDir(), QStringLiteral("--add-user"), name};
     if (!mayReadLog)
         args << QStringLiteral("--no-log-access");
-    p.start(QStringLiteral(KESTRA_BIN_DIR "/mirabo-logd"), args);
-    if (!p.waitForStarted(10000))
+    ChildProcess p;
+    if (!p.start(QStringLiteral(KESTRA_BIN_DIR "/mirabo-logd"), args, QStringLiteral("/dev/null")))
         return false;
     p.write(password.toUtf8() + '\n');
-    p.closeWriteChannel();
-    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    p.closeInput();
+    return p.waitExit(30000) && p.exitCode() == 0;
 }

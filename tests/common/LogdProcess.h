@@ -3,6 +3,8 @@
 // guesses a free port.
 #pragma once
 
+#include "ChildProcess.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -40,7 +42,7 @@ public:
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<QProcess> m_proc;
+    mutable ChildProcess m_proc;
     QStringList m_args;
     quint16 m_port = 0;
     QString m_stderr;
