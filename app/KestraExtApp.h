@@ -1,10 +1,19 @@
-// The application object: the one object of the process that holds the shared state, the connection
-// options, the worker thread and the language module, and runs start-up and shut-down. It builds the
-// log window and hands it the shared state; nothing below it knows the application object.
+// The application object: the one object of the process. It holds the program's state in parts that say
+// what they are (settings paths, connection options, the mirrored log switches, the worker's channel,
+// the window's own state, the log-on-disk choice), the received-text pipeline, the worker thread and the
+// language module, and runs start-up and shut-down. It builds the log window, hands it the parts it
+// shows and the option dialogs and tools its commands open; nothing below it knows the application
+// object.
 #pragma once
 
-#include "link/KestraShared.h"
-#include "logview/logic/LogOnDisk.h"
+#include "link/Worker.h"
+#include "link/WorkerChannel.h"
+#include "pipeline/ReceivedTextPipeline.h"
+#include "state/CategoryWords.h"
+#include "state/ConnectionOptions.h"
+#include "state/LogOnDiskChoice.h"
+#include "state/SettingsPaths.h"
+#include "state/WindowState.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,23 +26,23 @@ namespace res {
 class ResourceModule;
 }
 class CMainFrame;
+class CProgressWnd;
+struct LogWindowParts;
 struct StartupHooks;
 
-class CKestraExtApp : public CKestraExtShared {
+class CKestraExtApp {
 public:
     CKestraExtApp();
     ~CKestraExtApp();
+    CKestraExtApp(const CKestraExtApp&) = delete;
+    CKestraExtApp& operator=(const CKestraExtApp&) = delete;
 
     // Connection options: section "Options" of m_strExeIniPath, then the command line.
     void ReadOptions();
     void ReadCommandLine();
 
-    // The command-line text (arguments only); std::nullopt means "no command line at all".
-    std::optional<QString> m_lpCmdLine;
-
-    // The program's arguments (without the program name) joined into the command-line text, one token
-    // per argument (app/core/CommandLine.h).
-    static QString CommandLineFromArguments(const QStringList& arguments);
+    // The program's arguments, without the program name; std::nullopt means "no command line at all".
+    std::optional<QStringList> m_lpCmdLine;
 
     // Start-up and shut-down.
     bool InitInstance();
@@ -43,14 +52,34 @@ public:
     // Shut-down, once the worker has ended: received text no tick took goes to the log file.
     void WriteReceivedText();
 
+    // What the worker and the window work on.
+    WorkerParts Worker() { return WorkerParts{m_options, m_paths.m_strExeIniPath, m_categories, m_channel}; }
+    LogWindowParts Window();
+
+    SettingsPaths m_paths;
+    ConnectionOptions m_options;
+    CategoryWords m_categories;
+    WorkerChannel m_channel;
+    WindowState m_window;
+    LogOnDiskChoice m_logOnDisk;
+    // The road of received text; it outlives the window, so that shut-down can still write.
+    pipeline::ReceivedTextPipeline m_pipeline{m_channel, m_logOnDisk};
+
     std::unique_ptr<std::thread> m_pWorkerThread;
     const res::ResourceModule* m_hResourceModule = nullptr;
     CMainFrame* m_pMainWnd = nullptr;
     QString m_strExeFolder;  // ends in '/'
     QString m_strUserFolder; // per-user settings folder, ends in '/'
-    // The log-on-disk writer of the log view; it outlives the window, so that shut-down can still write.
-    viewlogic::LogOnDiskWriter m_logWriter;
     // Replacements for the program file, the clock, the thread start and the modal boxes of start-up,
     // used by tests (app/StartupHooks.h); null in the program.
     const StartupHooks* m_pStartupHooks = nullptr;
+
+private:
+    // The steps of start-up, in their order.
+    void InitFolders(const QString& modulePath);
+    void LoadLanguage(const QString& modulePath);
+    bool CheckSingleInstance();
+    void CreateMainWindow(const QString& modulePath);
+    bool LogOn();
+    void ApplyWindowSettings();
 };

@@ -8,12 +8,12 @@
 #include "app/CheckCredentialDlg.h"
 #include "app/StartupHooks.h"
 #include "desktop/TitleRegistry.h"
-#include "dialogs/OptionDialogs.h"
+#include "dialogs/HalcyteLauncher.h"
+#include "dialogs/LogTags.h"
+#include "dialogs/OpcLogConfigDlg.h"
 #include "link/LinkOpen.h"
-#include "logview/KestraExtView.h"
 #include "logview/LogWindow.h"
 #include "logview/MainFrame.h"
-#include "logview/logic/LogOnDisk.h"
 #include "progress/ProgressWnd.h"
 #include "res/Icon.h"
 #include "res/Ids.h"
@@ -32,6 +32,8 @@ namespace {
 
 const QString kKestra = QStringLiteral("Kestra");
 const QString kLogOnDisk = QStringLiteral("LogOnDisk");
+constexpr int kMaxFolderPath = 260;  // characters of a folder path, with the terminator
+constexpr int kMaxCultureName = 255; // characters of the culture name read from the product settings
 
 // While start-up waits, a request to close the main window is held back and made again once start-up
 // has succeeded, as a request queued behind the start-up would be.
@@ -67,6 +69,24 @@ private:
     bool m_requested = false;
 };
 
+// The option dialogs and tools the log window's commands open.
+WindowTools OptionDialogsAndTools(CKestraExtApp& app, const QString& modulePath) {
+    // One launcher for the window's life: it remembers the tool's window it started.
+    auto launcher = std::make_shared<std::unique_ptr<CHalcyteLauncher>>();
+    return WindowTools{
+        [&app](QWidget* parent) {
+            RunLogTagsDialog(TagListParts{app.m_options, app.m_paths.m_strExeIniPath, app.m_channel}, parent);
+        },
+        [&app](int32_t kind, QWidget* parent) { RunOpcLogDialog(app.m_categories, app.m_channel, kind, parent); },
+        [launcher, &app, modulePath](QWidget* parent) {
+            if (!*launcher)
+                *launcher = std::make_unique<CHalcyteLauncher>(app.m_options, modulePath, parent);
+            (*launcher)->OnLaunchHalcyte();
+        },
+        [](QWidget* parent) { ShowAboutDialog(parent); },
+    };
+}
+
 } // namespace
 
 void StartupErrorBox(const StartupHooks* hooks, const QString& text) {
@@ -77,119 +97,126 @@ void StartupErrorBox(const StartupHooks* hooks, const QString& text) {
 }
 
 QString SingleInstanceTitle(const QString& host) {
-    const QString station = IsLocalStation(host) ? res::String(ids::IDS_LOCAL) : host;
-    return res::String(ids::IDS_DOC_TITLE) + QStringLiteral(": <") + station + QStringLiteral("> - ");
+    return res::String(ids::IDS_DOC_TITLE) + QStringLiteral(": <") + res::StationName(host) + QStringLiteral("> - ");
 }
 
 bool CKestraExtApp::InitInstance() {
     const StartupHooks* hooks = m_pStartupHooks;
-
-    // The toolkit for this thread.
-    ToolkitInit();
-    m_bStarting = 1;
+    ToolkitInit(); // the toolkit for this thread
+    m_window.m_bStarting = 1;
     // Every window of the program carries its icon, message boxes and standard dialogs included.
     QApplication::setWindowIcon(res::ProgramIcon());
-
-    // Folders and settings files.
     const QString modulePath = hooks && !hooks->modulePath.isEmpty() ? hooks->modulePath : CurrentExecutablePath();
-    m_strExeFolder = ExecutableFolder(modulePath);
-    m_strUserFolder = GetSettingsFolder(modulePath, 260);
-    EnsureSettingsFolder(m_strUserFolder);
-    m_strExeIniPath = m_strExeFolder + QStringLiteral("KestraExt.ini");
-    m_strUserIniPath = m_strUserFolder + QStringLiteral("KestraExt.ini");
-    SetLogFolder(m_strUserFolder);
 
-    // Language: every text from here on, the single-instance title included, comes from the bundle.
-    const QString culture =
-        GetCultureName(m_strUserFolder + QStringLiteral("Program Settings.ini"), 255).value_or(QString());
-    LoadLanguageModule(culture, modulePath, &m_hResourceModule);
-    res::SetCurrentModule(m_hResourceModule);
-
-    // Connection options, then the command line.
+    InitFolders(modulePath);
+    LoadLanguage(modulePath);
     ReadOptions();
     ReadCommandLine();
-
-    // One window per station: a running instance connected to the same station is brought to the
-    // front instead.
-    const QString title = SingleInstanceTitle(m_strHost);
-    if (TitleRegistry::Find(title)) {
-        TitleRegistry::BringToFront(title);
+    if (!CheckSingleInstance())
         return false;
-    }
-
-    // The window, built while "connected" so that its first title has no disconnected suffix.
-    m_bConnected = 1;
-    const LogWindow window = CreateLogWindow(*this);
-    WireOptionDialogs(*window.frame, *this, modulePath);
-    window.view->SetLogWriter(&m_logWriter); // keeps what it could not write until the end
-    m_pMainWnd = window.frame;
-    new TitleRegistry(window.frame); // owned by the frame; follows its title from now on
-    window.frame->SetCommandHandler(ids::ID_APP_ABOUT, [frame = window.frame] { ShowAboutDialog(frame); });
-    window.frame->show();
-    window.frame->repaint();
-    m_bConnected = 0;
-    CloseDeferral closeDeferral(window.frame);
-
-    // Slow connections fetch less text per cycle (the view's own limit was set above).
-    if (m_bSlowConnection)
-        m_nMaxTextLength = 4096;
+    CreateMainWindow(modulePath);
+    CloseDeferral closeDeferral(m_pMainWnd);
+    // Slow connections fetch less text per cycle (the view's own limit was set with the window).
+    if (m_options.m_bSlowConnection)
+        m_channel.m_nMaxTextLength = 4096;
 
     // The wait notice, up until start-up returns. The host is shown as typed.
     CProgressWnd popup(m_pMainWnd, res::String(ids::IDS_APP_TITLE), false);
-    popup.ShowWaitNotice(res::FormatString(ids::IDS_CONNECTING, {m_strHost}), m_strHost);
+    popup.ShowWaitNotice(res::FormatString(ids::IDS_CONNECTING, {m_options.m_strHost}), m_options.m_strHost);
+    if (!LogOn() || !StartWorker())
+        return false;
+    ApplyWindowSettings();
 
-    // Logon, when the service demands one.
-    QString user = m_strUserName;
-    QString password = m_strPassword;
-    if (LogonRequired(Connection()) != 0) {
-        int32_t fromCommandLine = 1;
-        if (user.isEmpty()) {
-            CCheckCredentialDlg dialog;
-            // Above the wait notice, which stays on top of everything else.
-            dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-            const int result = hooks && hooks->runCredentialDialog ? hooks->runCredentialDialog(dialog)
-                                                                   : dialog.DoModal();
-            user = dialog.m_strUserName;
-            password = dialog.m_strPassword;
-            fromCommandLine = 0;
-            if (result == ids::IDCANCEL) {
-                StartupErrorBox(hooks, res::String(ids::IDS_INVALID_CREDENTIAL));
-                return false;
-            }
-        }
-        // A refused logon is told the same way: the program cannot work without it.
-        if (LinkLogon(user, password, fromCommandLine) != 0) {
+    m_window.m_bStarting = 0;
+    closeDeferral.Release();
+    return true;
+}
+
+// Folders and settings files: the executable's folder, the per-user settings folder (made when
+// missing), the two settings files, and the log folder until the worker names the project's.
+void CKestraExtApp::InitFolders(const QString& modulePath) {
+    m_strExeFolder = ExecutableFolder(modulePath);
+    m_strUserFolder = GetSettingsFolder(modulePath, kMaxFolderPath);
+    EnsureSettingsFolder(m_strUserFolder);
+    m_paths.m_strExeIniPath = m_strExeFolder + QStringLiteral("KestraExt.ini");
+    m_paths.m_strUserIniPath = m_strUserFolder + QStringLiteral("KestraExt.ini");
+    m_channel.SetLogFolder(m_strUserFolder);
+}
+
+// Every text from here on, the single-instance title included, comes from the language bundle.
+void CKestraExtApp::LoadLanguage(const QString& modulePath) {
+    const QString culture =
+        GetCultureName(m_strUserFolder + QStringLiteral("Program Settings.ini"), kMaxCultureName).value_or(QString());
+    LoadLanguageModule(culture, modulePath, &m_hResourceModule);
+    res::SetCurrentModule(m_hResourceModule);
+}
+
+// One window per station: a running instance connected to the same station is brought to the front
+// instead, and start-up ends.
+bool CKestraExtApp::CheckSingleInstance() {
+    const QString title = SingleInstanceTitle(m_options.m_strHost);
+    if (!TitleRegistry::Find(title))
+        return true;
+    TitleRegistry::BringToFront(title);
+    return false;
+}
+
+// The window, built while "connected" so that its first title has no disconnected suffix, and shown.
+void CKestraExtApp::CreateMainWindow(const QString& modulePath) {
+    m_channel.m_bConnected = 1;
+    const LogWindow window = CreateLogWindow(Window(), OptionDialogsAndTools(*this, modulePath));
+    m_pMainWnd = window.frame;
+    new TitleRegistry(window.frame); // owned by the frame; follows its title from now on
+    window.frame->show();
+    window.frame->repaint();
+    m_channel.m_bConnected = 0;
+}
+
+// The logon, when the service demands one: with the command line's user (and password), else with the
+// credential dialog. Cancelling the dialog and a refused logon both end start-up with a message.
+bool CKestraExtApp::LogOn() {
+    const StartupHooks* hooks = m_pStartupHooks;
+    QString user = m_options.m_strUserName;
+    QString password = m_options.m_strPassword;
+    if (LinkLogonRequired(StationEndpoint(m_options, m_paths.m_strExeIniPath)) == 0)
+        return true;
+    int32_t fromCommandLine = 1;
+    if (user.isEmpty()) {
+        CCheckCredentialDlg dialog;
+        // Above the wait notice, which stays on top of everything else.
+        dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        const int result = hooks && hooks->runCredentialDialog ? hooks->runCredentialDialog(dialog) : dialog.DoModal();
+        user = dialog.m_strUserName;
+        password = dialog.m_strPassword;
+        fromCommandLine = 0;
+        if (result == ids::IDCANCEL) {
             StartupErrorBox(hooks, res::String(ids::IDS_INVALID_CREDENTIAL));
             return false;
         }
     }
-
-    // The worker and its first connection.
-    if (!StartWorker())
+    // A refused logon is told the same way: the program cannot work without it.
+    if (LinkLogon(user, password, fromCommandLine) != 0) {
+        StartupErrorBox(hooks, res::String(ids::IDS_INVALID_CREDENTIAL));
         return false;
-
-    // Keep-on-top and the log-on-disk choice.
-    m_bAlwaysOnTop = profile::GetPrivateProfileInt(kKestra, QStringLiteral("AlwaysOnTop"), 0, m_strUserIniPath);
-    m_nLogOnDiskType = profile::GetPrivateProfileInt(kLogOnDisk, QStringLiteral("Type"), 0, m_strUserIniPath);
-    m_strLogOnDiskFile =
-        profile::GetPrivateProfileString(kLogOnDisk, QStringLiteral("FileName"), QString(),
-                                         viewlogic::kMaxLogFileNameLength + 1, m_strUserIniPath);
-    CKestraExtView::ApplyAlwaysOnTop(m_pMainWnd, m_bAlwaysOnTop.load() != 0);
-
-    // Started.
-    m_bStarting = 0;
-    closeDeferral.Release();
+    }
     return true;
+}
+
+// Keep-on-top and the log-on-disk choice, as the user left them.
+void CKestraExtApp::ApplyWindowSettings() {
+    const QString& ini = m_paths.m_strUserIniPath;
+    m_window.m_bAlwaysOnTop = profile::GetPrivateProfileInt(kKestra, QStringLiteral("AlwaysOnTop"), 0, ini);
+    m_logOnDisk.m_nLogOnDiskType = profile::GetPrivateProfileInt(kLogOnDisk, QStringLiteral("Type"), 0, ini);
+    m_logOnDisk.m_strLogOnDiskFile = profile::GetPrivateProfileString(kLogOnDisk, QStringLiteral("FileName"),
+                                                                      QString(), kMaxLogFileNameLength + 1, ini);
+    m_pMainWnd->ApplyAlwaysOnTop(m_window.m_bAlwaysOnTop.load() != 0);
 }
 
 void CKestraExtApp::WriteReceivedText() {
     // Text the worker fetched that no tick took (the user left first, or the link dropped before the
     // tick), and what failed writes kept, goes to the log file now: the worker has ended, nothing
     // adds to it any more.
-    const QString received = TakePendingText();
-    if (received.isEmpty() && m_logWriter.Backlog().isEmpty())
-        return;
-    if (const auto failure = m_logWriter.WriteReceived(*this, received))
+    if (const auto failure = m_pipeline.Deliver(pipeline::ReceivedTextPipeline::Gate::Always))
         StartupErrorBox(m_pStartupHooks,
                         res::FormatString(ids::IDS_LOG_LOST_AT_EXIT,
                                           {QDir::toNativeSeparators(failure->path), failure->error}));
@@ -200,8 +227,8 @@ int CKestraExtApp::ExitInstance() {
         StopWorker();
         WriteReceivedText();
         profile::WritePrivateProfileString(kKestra, QStringLiteral("AlwaysOnTop"),
-                                           QString::number(m_bAlwaysOnTop.load()), m_strUserIniPath);
-        SetTags({});
+                                           QString::number(m_window.m_bAlwaysOnTop.load()), m_paths.m_strUserIniPath);
+        m_channel.SetTags({});
     }
     ToolkitExit();
     FreeLanguageModule(&m_hResourceModule);

@@ -31,16 +31,15 @@ QString ConnectFailureMessage(const QString& host, int32_t hrConnect) {
         return res::String(ids::IDS_ACCESS_DENIED);
     if (hrConnect == MIRABO_E_ACCESSDENIED)
         return res::String(ids::IDS_CONNECTION_DENIED);
-    const QString station = IsLocalStation(host) ? res::String(ids::IDS_LOCAL) : host;
     return res::FormatString(ids::IDS_ERROR_CONNECTING,
-                             {station, QString::number(hrConnect), res::String(ids::IDS_TCPIP_SERVER)});
+                             {res::StationName(host), QString::number(hrConnect), res::String(ids::IDS_TCPIP_SERVER)});
 }
 
 bool CKestraExtApp::StartWorker() {
     const StartupHooks* hooks = m_pStartupHooks;
 
-    m_hrConnect = 0;
-    m_pWorkerThread = hooks && hooks->startWorkerThread ? hooks->startWorkerThread(this) : StartWorkerThread(this);
+    m_channel.m_hrConnect = 0;
+    m_pWorkerThread = hooks && hooks->startWorkerThread ? hooks->startWorkerThread(Worker()) : StartWorkerThread(Worker());
     if (!m_pWorkerThread) {
         StartupErrorBox(hooks, res::String(ids::IDS_NO_THREAD));
         return false;
@@ -51,37 +50,37 @@ bool CKestraExtApp::StartWorker() {
     const uint32_t limit = static_cast<uint32_t>(hooks ? hooks->startWaitLimitMs : 60000);
     uint32_t start = tick();
     for (;;) {
-        if (m_bConnected.load() != 0)
+        if (m_channel.m_bConnected.load() != 0)
             return true;
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
         const uint32_t now = tick();
         if (now < start) // the counter wrapped: the window starts again from here
             start = now;
-        if (now - start > limit || m_hrConnect.load() != 0)
+        if (now - start > limit || m_channel.m_hrConnect.load() != 0)
             break;
     }
 
     // The message tells how the wait ended (0 at the time limit), not how the stop ended the attempt
     // still going on then.
-    const int32_t result = m_hrConnect.load();
+    const int32_t result = m_channel.m_hrConnect.load();
     StopWorker();
-    m_hrConnect = result;
-    StartupErrorBox(hooks, ConnectFailureMessage(m_strHost, result));
+    m_channel.m_hrConnect = result;
+    StartupErrorBox(hooks, ConnectFailureMessage(m_options.m_strHost, result));
     return false;
 }
 
 void CKestraExtApp::StopWorker() {
-    RequestWorkerStop();
+    m_channel.RequestWorkerStop();
     {
         // The notice text only when there is a connection to close; otherwise the popup keeps the
         // layout it was made with until the worker has ended.
         CProgressWnd popup(m_pMainWnd, res::String(ids::IDS_APP_TITLE), false);
-        if (m_bConnected.load() != 0)
+        if (m_channel.m_bConnected.load() != 0)
             popup.ShowWaitNotice(res::String(ids::IDS_CLOSING));
         else
             popup.UpdateWindow();
         // The stop word interrupts any toolkit call in progress, so the worker ends within about 2 s.
-        StopWorkerThread(this, m_pWorkerThread);
+        StopWorkerThread(m_channel, m_pWorkerThread);
     }
 }

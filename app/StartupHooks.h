@@ -12,7 +12,7 @@
 #include <thread>
 
 class CCheckCredentialDlg;
-class CKestraExtShared;
+struct WorkerParts;
 
 struct StartupHooks {
     // The program file (its folder holds KestraExt.ini, the product settings and the language folders).
@@ -22,7 +22,7 @@ struct StartupHooks {
     // A 32-bit millisecond tick count that may wrap around.
     std::function<uint32_t()> tickCount;
     // Starts the connection worker; nullptr means no thread could be made.
-    std::function<std::unique_ptr<std::thread>(CKestraExtShared*)> startWorkerThread;
+    std::function<std::unique_ptr<std::thread>(WorkerParts)> startWorkerThread;
     // Shows an error message.
     std::function<void(const QString& text)> messageBox;
     // Runs the credential dialog modally and returns its result (1 OK, 2 Cancel).

@@ -2,7 +2,7 @@
 #
 # kestra_include_root(<target> <folder>) gives <target> an include root of its own in the build tree
 # that holds just <folder> (a link to the source folder), and exports it. A file therefore resolves
-# "link/KestraShared.h" only when its target links the library whose root holds link/, and including a
+# "link/WorkerChannel.h" only when its target links the library whose root holds link/, and including a
 # layer that the target does not link fails to compile. cmake/layers.txt states which layer may use
 # which; the configure step checks every include against it (cmake/CheckLayers.cmake).
 include(${CMAKE_CURRENT_LIST_DIR}/CheckLayers.cmake)

@@ -3,7 +3,6 @@
 #include "desktop/TitleRegistry.h"
 #include "desktop/TitleReport.h"
 #include "dialogs/DetachedProcess.h"
-#include "link/KestraShared.h"
 #include "res/Ids.h"
 #include "res/Resources.h"
 #include "res/widgets/MessageBox.h"
@@ -18,8 +17,8 @@ QString HalcyteCommandLine(const QString& exePath, const QString& toolFile, cons
     return QLatin1Char('"') + folder + QLatin1Char('/') + toolFile + switches.toUpper();
 }
 
-CHalcyteLauncher::CHalcyteLauncher(const CKestraExtShared& shared, QString exePath, QWidget* parent)
-    : m_shared(shared), m_exePath(std::move(exePath)), m_parent(parent) {
+CHalcyteLauncher::CHalcyteLauncher(const ConnectionOptions& options, QString exePath, QWidget* parent)
+    : m_options(options), m_exePath(std::move(exePath)), m_parent(parent) {
     m_showMessage = [this](const QString& text) { res::ShowMessageBox(m_parent, text, res::MessageIcon::None); };
 }
 
@@ -28,7 +27,7 @@ CHalcyteLauncher::Outcome CHalcyteLauncher::OnLaunchHalcyte() {
         return Outcome::BroughtForward;
 
     const QString commandLine =
-        HalcyteCommandLine(m_exePath, res::String(ids::IDS_HALCYTE_EXE), m_shared.m_strHost, m_shared.m_nPort);
+        HalcyteCommandLine(m_exePath, res::String(ids::IDS_HALCYTE_EXE), m_options.m_strHost, m_options.m_nPort);
     // The started tool reports its registered window title here.
     TitleReportListener report;
     QStringList environment;

@@ -3,12 +3,13 @@
 // folder, pointed at this program's station, and the title of the window it shows is recorded.
 #pragma once
 
+#include "state/ConnectionOptions.h"
+
 #include <QString>
 
 #include <cstdint>
 #include <functional>
 
-class CKestraExtShared;
 class QWidget;
 
 // The tool's command line: the quoted full path of the tool in the folder of `exePath` (everything before
@@ -22,7 +23,7 @@ public:
     enum class Outcome { BroughtForward, Started, Failed };
     static constexpr int kTitleWaitMs = 2000;
 
-    CHalcyteLauncher(const CKestraExtShared& shared, QString exePath, QWidget* parent);
+    CHalcyteLauncher(const ConnectionOptions& options, QString exePath, QWidget* parent);
 
     Outcome OnLaunchHalcyte();
 
@@ -32,7 +33,7 @@ public:
     std::function<void(const QString&)> m_showMessage; // a failed start; default: a message box
 
 private:
-    const CKestraExtShared& m_shared;
+    const ConnectionOptions& m_options;
     QString m_exePath;
     QWidget* m_parent;
 };

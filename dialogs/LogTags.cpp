@@ -35,8 +35,8 @@ void CDlgSimpleAddTag::OnOK() {
     res::TemplateDialog::OnOK();
 }
 
-CLogTags::CLogTags(CKestraExtShared& shared, TagListToolkit& toolkit, QWidget* parent)
-    : res::TemplateDialog(ids::IDD_LOG_TAGS, parent), m_rules(shared, toolkit) {
+CLogTags::CLogTags(TagListParts parts, TagListToolkit& toolkit, QWidget* parent)
+    : res::TemplateDialog(ids::IDD_LOG_TAGS, parent), m_rules(parts, toolkit) {
     m_rules.m_showError = [this](const QString& text) { res::ShowMessageBox(this, text); };
     m_typeName = [this, &toolkit]() -> std::optional<QString> {
         CDlgSimpleAddTag dialog([&toolkit](const QString& name) { return toolkit.TagParse(name); }, this);
@@ -120,8 +120,8 @@ void CLogTags::OnOK() {
     res::TemplateDialog::OnOK();
 }
 
-void RunLogTagsDialog(CKestraExtShared& shared, QWidget* parent) {
+void RunLogTagsDialog(TagListParts parts, QWidget* parent) {
     ToolkitTagList toolkit;
-    CLogTags dialog(shared, toolkit, parent);
+    CLogTags dialog(parts, toolkit, parent);
     dialog.DoModal();
 }

@@ -8,7 +8,6 @@
 
 #include <functional>
 
-class CKestraExtShared;
 class QListWidget;
 
 class CDlgSimpleAddTag : public res::TemplateDialog {
@@ -30,7 +29,7 @@ private:
 class CLogTags : public res::TemplateDialog {
     Q_OBJECT
 public:
-    CLogTags(CKestraExtShared& shared, TagListToolkit& toolkit, QWidget* parent = nullptr);
+    CLogTags(TagListParts parts, TagListToolkit& toolkit, QWidget* parent = nullptr);
 
     // How Add asks for a typed name in slow-connection mode; by default the Add Tag dialog.
     std::function<std::optional<QString>()> m_typeName;
@@ -52,4 +51,4 @@ private:
 };
 
 // Command 108: runs the Log Tags dialog over `parent` with the client toolkit.
-void RunLogTagsDialog(CKestraExtShared& shared, QWidget* parent);
+void RunLogTagsDialog(TagListParts parts, QWidget* parent);

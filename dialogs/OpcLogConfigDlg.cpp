@@ -1,6 +1,5 @@
 #include "dialogs/OpcLogConfigDlg.h"
 
-#include "link/KestraShared.h"
 #include "res/Ids.h"
 #include "res/Resources.h"
 
@@ -18,7 +17,7 @@ constexpr int kEnable = 1018;
 
 } // namespace
 
-COpcLogConfigDlg::COpcLogConfigDlg(int32_t kind, OpcLogSettings* target, QWidget* parent, const OpcReads& reads)
+COpcLogConfigDlg::COpcLogConfigDlg(int32_t kind, OpcLogSettings* target, const OpcReads& reads, QWidget* parent)
     : res::TemplateDialog(ids::IDD_OPC_LOG_CONFIG, parent), m_nKind(kind), m_pTarget(target), m_reads(reads) {
     // The service's current values, not the record's, in this order.
     m_bEnable = m_reads.switchGet(kind);
@@ -90,13 +89,14 @@ void COpcLogConfigDlg::OnOkClicked() {
     OnOK();
 }
 
-int RunOpcLogDialog(CKestraExtShared& shared, int32_t kind, QWidget* parent, const OpcReads& reads) {
-    OpcLogSettings* record = shared.OpcRecord(kind);
+int RunOpcLogDialog(CategoryWords& words, WorkerChannel& channel, int32_t kind, QWidget* parent,
+                    const std::optional<OpcReads>& reads) {
+    OpcLogSettings* record = words.OpcRecord(kind);
     if (!record)
         return ids::IDCANCEL;
-    COpcLogConfigDlg dialog(kind, record, parent, reads);
+    COpcLogConfigDlg dialog(kind, record, reads ? *reads : StationOpcReads(channel, words), parent);
     const int result = dialog.DoModal();
     if (result == ids::IDOK)
-        QueueOpcRecord(shared, kind, *record);
+        QueueOpcRecord(channel, kind, *record);
     return result;
 }

@@ -6,13 +6,12 @@
 #include "dialogs/OpcLogRules.h"
 #include "res/widgets/TemplateDialog.h"
 
-class CKestraExtShared;
+#include <optional>
 
 class COpcLogConfigDlg : public res::TemplateDialog {
     Q_OBJECT
 public:
-    COpcLogConfigDlg(int32_t kind, OpcLogSettings* target, QWidget* parent = nullptr,
-                     const OpcReads& reads = ToolkitOpcReads());
+    COpcLogConfigDlg(int32_t kind, OpcLogSettings* target, const OpcReads& reads, QWidget* parent = nullptr);
 
     int32_t m_nKind;
     int32_t m_bConnection = 0;
@@ -36,6 +35,8 @@ private:
     OpcReads m_reads;
 };
 
-// Commands 32783-32785: runs the dialog for `kind` over `parent`; after OK queues the kind's switch and
-// its five parameters, after Cancel nothing. Returns the dialog's result.
-int RunOpcLogDialog(CKestraExtShared& shared, int32_t kind, QWidget* parent, const OpcReads& reads = ToolkitOpcReads());
+// Commands 32783-32785: runs the dialog for `kind` over `parent`, opening with `reads` (by default the
+// station's values as the worker read them); after OK queues the kind's switch and its five parameters,
+// after Cancel nothing. Returns the dialog's result.
+int RunOpcLogDialog(CategoryWords& words, WorkerChannel& channel, int32_t kind, QWidget* parent,
+                    const std::optional<OpcReads>& reads = std::nullopt);

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <functional>
 
-class CKestraExtShared;
-struct OpcLogSettings;
+#include "link/WorkerChannel.h"
+#include "state/CategoryWords.h"
 
 // The verbosity list, in list order: the string id of each entry and the level it stands for.
 struct VerbosityEntry {
@@ -34,8 +34,11 @@ struct OpcReads {
     std::function<int32_t(int32_t kind)> switchGet;
     std::function<int32_t(int32_t kind, int32_t param)> paramGet;
 };
-OpcReads ToolkitOpcReads(); // SwitchGet and OpcLogParamGet on the active link
+// The station's values as the connection worker last read them on its own link, so that a station that
+// stops answering cannot hold the window; before the worker has read a kind, the kind's record (what the
+// last OK wrote, or the defaults).
+OpcReads StationOpcReads(const WorkerChannel& channel, const CategoryWords& words);
 
 // Queues what an OK wrote into `record`, in one step: the kind's switch change, then parameters 0
 // (connection), 1 (subscription), 2 (read), 3 (write) and 4 (verbosity), each cut to its low 16 bits.
-void QueueOpcRecord(CKestraExtShared& shared, int32_t kind, const OpcLogSettings& record);
+void QueueOpcRecord(WorkerChannel& channel, int32_t kind, const OpcLogSettings& record);

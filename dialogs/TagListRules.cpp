@@ -1,5 +1,6 @@
 #include "dialogs/TagListRules.h"
 
+#include "link/LinkOpen.h"
 #include "res/Ids.h"
 #include "res/Resources.h"
 
@@ -44,8 +45,7 @@ QString BrowsedName(const char16_t* buffer) {
     return QString::fromUtf16(buffer, end - buffer);
 }
 
-TagListRules::TagListRules(CKestraExtShared& shared, TagListToolkit& toolkit)
-    : m_shared(shared), m_toolkit(toolkit) {}
+TagListRules::TagListRules(TagListParts parts, TagListToolkit& toolkit) : m_parts(parts), m_toolkit(toolkit) {}
 
 TagListRules::~TagListRules() {
     if (m_hLink) {
@@ -55,7 +55,7 @@ TagListRules::~TagListRules() {
 }
 
 void TagListRules::Load() {
-    m_names = m_shared.Tags();
+    m_names = m_parts.channel.Tags();
     std::stable_sort(m_names.begin(), m_names.end(), LessNoCase);
 }
 
@@ -66,14 +66,13 @@ bool TagListRules::EnsureLink() {
         m_toolkit.LinkReset(); // drops the lost link; it is not closed here
     }
     WaitCursor wait;
-    const ConnectionParams params = m_shared.Connection();
     m_hLink = nullptr;
-    const int32_t result = m_toolkit.LinkOpen(params, &m_hLink);
+    const int32_t result = m_toolkit.LinkOpen(StationEndpoint(m_parts.options, m_parts.exeIniPath), &m_hLink);
     if (result != 0) {
         m_hLink = nullptr;
-        const QString host = IsLocalStation(params.host) ? res::String(ids::IDS_LOCAL) : params.host;
         if (m_showError)
-            m_showError(res::FormatString(ids::IDS_ERROR_CONNECTING, {host, QString::number(result),
+            m_showError(res::FormatString(ids::IDS_ERROR_CONNECTING, {res::StationName(m_parts.options.m_strHost),
+                                                                       QString::number(result),
                                                                        res::String(ids::IDS_TCPIP_SERVER)}));
         return false;
     }
@@ -94,7 +93,7 @@ int TagListRules::Add(const std::function<std::optional<QString>()>& typeName) {
     m_bChanged = true;
     if (!EnsureLink())
         return -1;
-    std::optional<QString> name = m_shared.m_bSlowConnection ? typeName() : Browse();
+    std::optional<QString> name = m_parts.options.m_bSlowConnection ? typeName() : Browse();
     if (!name)
         return -1;
     QString tag = name->left(kTagNameMax);
@@ -131,10 +130,10 @@ void TagListRules::Close() {
 }
 
 void TagListRules::ApplyTagList() {
-    const bool store = m_shared.m_bSlowConnection == 0;
+    const bool store = m_parts.options.m_bSlowConnection == 0;
     if (store)
         m_toolkit.ProfileSetString(kSection, QStringLiteral("TagCount"), QString::number(m_names.size()));
-    for (const QString& old : m_shared.Tags())
+    for (const QString& old : m_parts.channel.Tags())
         m_toolkit.TagLogEnable(old, 0);
     QStringList applied;
     for (qsizetype i = 0; i < m_names.size(); ++i) {
@@ -143,5 +142,5 @@ void TagListRules::ApplyTagList() {
         if (store)
             m_toolkit.ProfileSetString(kSection, QStringLiteral("Tag%1").arg(i + 1), m_names[i]);
     }
-    m_shared.SetTags(applied);
+    m_parts.channel.SetTags(applied);
 }

@@ -4,17 +4,25 @@
 #pragma once
 
 #include "dialogs/TagListToolkit.h"
+#include "link/WorkerChannel.h"
+#include "state/ConnectionOptions.h"
 
 #include <QStringList>
 
 #include <functional>
 #include <optional>
 
-class CKestraExtShared;
+// What the tag list works on: the station it opens its own link to (the settings file's "HTTPPolling"
+// read at each opening), and the channel whose tag list it shows and replaces.
+struct TagListParts {
+    const ConnectionOptions& options;
+    const QString& exeIniPath;
+    WorkerChannel& channel;
+};
 
 class TagListRules {
 public:
-    TagListRules(CKestraExtShared& shared, TagListToolkit& toolkit);
+    TagListRules(TagListParts parts, TagListToolkit& toolkit);
     ~TagListRules(); // closes the dialog's link
 
     // The names of the shared tag list, sorted.
@@ -43,7 +51,7 @@ private:
     std::optional<QString> Browse();
     void ApplyTagList();
 
-    CKestraExtShared& m_shared;
+    TagListParts m_parts;
     TagListToolkit& m_toolkit;
     QStringList m_names;
     MiraboLink m_hLink = nullptr;

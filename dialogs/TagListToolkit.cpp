@@ -1,8 +1,6 @@
 #include "dialogs/TagListToolkit.h"
 
-#include "link/LinkOpen.h"
-
-int32_t ToolkitTagList::LinkOpen(const ConnectionParams& params, MiraboLink* link) { return OpenLink(params, link); }
+int32_t ToolkitTagList::LinkOpen(const MiraboEndpoint& endpoint, MiraboLink* link) { return ::LinkOpen(endpoint, link); }
 void ToolkitTagList::LinkActivate(MiraboLink link) { ::LinkActivate(link); }
 int32_t ToolkitTagList::LinkIsLost(MiraboLink link) { return ::LinkIsLost(link); }
 void ToolkitTagList::LinkReset() { ::LinkReset(); }

@@ -2,7 +2,6 @@
 // checked against a recording stand-in. ToolkitTagList forwards each to the client toolkit.
 #pragma once
 
-#include "link/KestraShared.h"
 #include "toolkit/MiraboToolkit.h"
 
 #include <cstdint>
@@ -11,7 +10,7 @@ class TagListToolkit {
 public:
     virtual ~TagListToolkit() = default;
 
-    virtual int32_t LinkOpen(const ConnectionParams& params, MiraboLink* link) = 0; // "HTTPPolling" read now
+    virtual int32_t LinkOpen(const MiraboEndpoint& endpoint, MiraboLink* link) = 0;
     virtual void LinkActivate(MiraboLink link) = 0;
     virtual int32_t LinkIsLost(MiraboLink link) = 0;
     virtual void LinkReset() = 0;
@@ -30,7 +29,7 @@ constexpr int kTagNameMax = 2048; // code units of a tag name buffer, without th
 // The client toolkit itself.
 class ToolkitTagList final : public TagListToolkit {
 public:
-    int32_t LinkOpen(const ConnectionParams& params, MiraboLink* link) override;
+    int32_t LinkOpen(const MiraboEndpoint& endpoint, MiraboLink* link) override;
     void LinkActivate(MiraboLink link) override;
     int32_t LinkIsLost(MiraboLink link) override;
     void LinkReset() override;

@@ -1,7 +1,7 @@
 #include "follow/FollowOptions.h"
 
 #include "follow/CategoryNames.h"
-#include "logview/logic/LogOnDisk.h"
+#include "state/LogOnDiskChoice.h"
 
 #include <algorithm>
 
@@ -100,9 +100,9 @@ ParsedArguments ParseFollowArguments(const QStringList& arguments) {
         result.error = QStringLiteral("--daily and --log-file exclude each other");
         return result;
     }
-    options.logOnDiskType = daily                        ? viewlogic::kLogOnDiskDaily
-                            : !options.logFile.isEmpty() ? viewlogic::kLogOnDiskCustom
-                                                         : viewlogic::kLogOnDiskDisabled;
+    options.logOnDiskType = daily                        ? kLogOnDiskDaily
+                            : !options.logFile.isEmpty() ? kLogOnDiskCustom
+                                                         : kLogOnDiskDisabled;
     return result;
 }
 

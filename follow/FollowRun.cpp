@@ -6,8 +6,7 @@
 #include "app/core/CommandLine.h"
 #include "app/core/SettingsFolder.h"
 #include "link/LinkOpen.h"
-#include "link/Worker.h"
-#include "logview/logic/LogOnDisk.h"
+#include "pipeline/ReceivedTextPipeline.h"
 #include "toolkit/MiraboToolkit.h"
 
 #include <QCoreApplication>
@@ -29,9 +28,9 @@ void Notice(const QString& text) {
     WriteAll(STDERR_FILENO, QStringLiteral("kestra-follow: %1\n").arg(text).toUtf8(), kNoticeStallMs);
 }
 
-QString Station(const CKestraExtShared& shared) {
-    return (shared.m_strHost.isEmpty() ? QStringLiteral("localhost") : shared.m_strHost) + u':' +
-           QString::number(shared.m_nPort);
+QString Address(const ConnectionOptions& options) {
+    return (options.m_strHost.isEmpty() ? QStringLiteral("localhost") : options.m_strHost) + u':' +
+           QString::number(options.m_nPort);
 }
 
 QString ConnectFailure(int32_t code) {
@@ -51,20 +50,21 @@ enum class LogonOutcome { Done, Refused, Stopped };
 
 // Logs on when the station demands it. What the command line left out (the password, and the user name
 // when that is missing too) is asked for on the terminal; without a terminal the logon is tried as it is.
-LogonOutcome LogOn(const CKestraExtShared& shared) {
-    const bool required = LogonRequired(shared.Connection()) != 0;
+LogonOutcome LogOn(const Station& station) {
+    const ConnectionOptions& options = station.options;
+    const bool required = LinkLogonRequired(StationEndpoint(options, station.paths.m_strExeIniPath)) != 0;
     if (StopWord().load() != 0)
         return LogonOutcome::Stopped;
     if (!required)
         return LogonOutcome::Done;
-    QString user = shared.m_strUserName;
-    QString password = shared.m_strPassword;
+    QString user = options.m_strUserName;
+    QString password = options.m_strPassword;
     int32_t fromCommandLine = 1;
     if (password.isEmpty()) {
         fromCommandLine = 0;
         if (user.isEmpty() && AskTerminal(QStringLiteral("User name: "), true, &user) == PromptResult::Stopped)
             return LogonOutcome::Stopped;
-        const QString prompt = QStringLiteral("Password for %1 on %2: ").arg(user, Station(shared));
+        const QString prompt = QStringLiteral("Password for %1 on %2: ").arg(user, Address(options));
         if (AskTerminal(prompt, false, &password) == PromptResult::Stopped)
             return LogonOutcome::Stopped;
     }
@@ -75,51 +75,61 @@ LogonOutcome LogOn(const CKestraExtShared& shared) {
 }
 
 // The worker, and every thread it starts, leaves the stop signals to this thread, whose waits they wake.
-std::unique_ptr<std::thread> StartWorker(CKestraExtShared& shared) {
+std::unique_ptr<std::thread> StartWorker(Station& station) {
     const StopSignalsBlocked blocked;
-    return StartWorkerThread(&shared);
+    return StartWorkerThread(station.Worker());
 }
 
-// Takes what the worker fetched, every tick, to the log file and to standard output, and makes the
-// station's requests again on every new connection.
+// Every tick, the pipeline takes what the worker fetched, whatever the link state, to the log file and
+// then here, to standard output; on every new connection the station's requests are made again.
 class Follower {
 public:
-    Follower(CKestraExtShared& shared, const FollowOptions& options) : m_shared(shared), m_options(options) {}
+    Follower(Station& station, const FollowOptions& options)
+        : m_station(station), m_options(options), m_pipeline(station.channel, station.logOnDisk) {
+        using Pipeline = pipeline::ReceivedTextPipeline;
+        QObject::connect(&m_pipeline, &Pipeline::received, [this](const ReceivedText& chunk) { Print(chunk.text); });
+        QObject::connect(&m_pipeline, &Pipeline::logWriteFailed, [](const pipeline::LogWriteFailure& failure) {
+            Notice(QStringLiteral("cannot write the log file %1: %2").arg(failure.path, failure.error));
+        });
+    }
 
     // One tick; an exit code once the run is over.
     std::optional<int> Tick() {
         if (StopWord().load() != 0)
             return kExitOk;
-        const bool connected = m_shared.m_bConnected.load() != 0;
+        const WorkerChannel& channel = m_station.channel;
+        const bool connected = channel.m_bConnected.load() != 0;
         if (connected) {
-            const int32_t connects = m_shared.m_nConnectCount.load();
+            const int32_t connects = channel.m_nConnectCount.load();
             if (connects != m_seenConnects)
                 OnNewConnection(connects);
-        } else if (m_shared.m_nConnectCount.load() == 0 && m_shared.m_hrConnect.load() != 0) {
+        } else if (channel.m_nConnectCount.load() == 0 && channel.m_hrConnect.load() != 0) {
             // The first attempt failed: the worker makes no other.
-            Notice(ConnectFailure(m_shared.m_hrConnect.load()) + QStringLiteral(" (%1)").arg(Station(m_shared)));
+            Notice(ConnectFailure(channel.m_hrConnect.load()) +
+                   QStringLiteral(" (%1)").arg(Address(m_station.options)));
             return kExitUnreachable;
         } else if (m_wasConnected) {
             Notice(QStringLiteral("link lost, connecting again"));
         }
         m_wasConnected = connected;
-        Deliver(m_shared.TakePendingText(), -1);
+        Deliver(-1);
         if (!m_outputOpen || OutputClosed(STDOUT_FILENO))
             return kExitOk;
         return std::nullopt;
     }
 
     // After the worker has ended: the text it fetched last goes out too (it is not fetched again).
-    void Flush() { Deliver(m_shared.TakePendingText(), kFinalStallMs); }
+    void Flush() { Deliver(kFinalStallMs); }
 
 private:
     void OnNewConnection(int32_t connects) {
-        Notice(m_seenConnects == 0 ? QStringLiteral("connected to ") + Station(m_shared) : QStringLiteral("connected again"));
+        Notice(m_seenConnects == 0 ? QStringLiteral("connected to ") + Address(m_station.options)
+                                   : QStringLiteral("connected again"));
         m_seenConnects = connects;
-        ApplyCategoryRequests(m_shared, m_options.categories);
+        ApplyCategoryRequests(m_station.categories, m_station.channel, m_options.categories);
         const QStringList unknown = SubscribeTags(m_options.tags);
         // A link lost meanwhile fails the lookups too; the next connection tries them again.
-        if (m_shared.m_bConnected.load() == 0 || m_shared.m_nConnectCount.load() != connects)
+        if (m_station.channel.m_bConnected.load() == 0 || m_station.channel.m_nConnectCount.load() != connects)
             return;
         for (const QString& tag : unknown) {
             if (m_reportedTags.contains(tag))
@@ -129,49 +139,50 @@ private:
         }
     }
 
-    // The log file gets the text first, as in the viewer; standard output gets it without CRs.
-    // A failed write keeps the text for the next one; the first failure of a run is told once.
-    void Deliver(const QString& text, int stallMs) {
-        if (text.isEmpty() && m_logWriter.Backlog().isEmpty())
-            return;
-        if (const auto failure = m_logWriter.WriteReceived(m_shared, text))
-            Notice(QStringLiteral("cannot write the log file %1: %2").arg(failure->path, failure->error));
-        if (text.isEmpty())
-            return;
+    // The log file gets the text first, as in the viewer (a failed write keeps the text for the next
+    // one; the first failure of a run is told once); standard output then gets it without CRs, waiting
+    // at most `stallMs` for an output that takes nothing.
+    void Deliver(int stallMs) {
+        m_stallMs = stallMs;
+        m_pipeline.Deliver(pipeline::ReceivedTextPipeline::Gate::Always);
+    }
+
+    void Print(const QString& text) {
         if (!m_outputOpen)
             return;
         QString lines = text;
         lines.remove(u'\r');
-        if (WriteAll(STDOUT_FILENO, lines.toUtf8(), stallMs) == WriteResult::Closed)
+        if (WriteAll(STDOUT_FILENO, lines.toUtf8(), m_stallMs) == WriteResult::Closed)
             m_outputOpen = false;
     }
 
-    CKestraExtShared& m_shared;
+    Station& m_station;
     const FollowOptions& m_options;
+    pipeline::ReceivedTextPipeline m_pipeline;
+    int m_stallMs = -1;
     int32_t m_seenConnects = 0; // the worker's connect count when this last made its requests
     bool m_wasConnected = false;
     bool m_outputOpen = true;
     QStringList m_reportedTags;
-    viewlogic::LogOnDiskWriter m_logWriter;
 };
 
-int Follow(CKestraExtShared& shared, const FollowOptions& options) {
-    switch (LogOn(shared)) {
+int Follow(Station& station, const FollowOptions& options) {
+    switch (LogOn(station)) {
     case LogonOutcome::Stopped:
         return kExitOk;
     case LogonOutcome::Refused:
-        Notice(QStringLiteral("the station refused the logon (%1)").arg(Station(shared)));
+        Notice(QStringLiteral("the station refused the logon (%1)").arg(Address(station.options)));
         return kExitLogonRefused;
     case LogonOutcome::Done:
         break;
     }
 
-    std::unique_ptr<std::thread> worker = StartWorker(shared);
+    std::unique_ptr<std::thread> worker = StartWorker(station);
     if (!worker) {
         Notice(QStringLiteral("cannot start the connection thread"));
         return kExitFailure;
     }
-    Follower follower(shared, options);
+    Follower follower(station, options);
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, [&] {
         if (const std::optional<int> end = follower.Tick()) {
@@ -181,31 +192,31 @@ int Follow(CKestraExtShared& shared, const FollowOptions& options) {
     });
     tick.start(kTickMs);
     const int code = QCoreApplication::exec();
-    StopWorkerThread(&shared, worker);
+    StopWorkerThread(station.channel, worker);
     follower.Flush();
     return code;
 }
 
 } // namespace
 
-void ReadStationSettings(CKestraExtShared& shared, const QString& modulePath, const FollowOptions& options) {
+void ReadStationSettings(Station& station, const QString& modulePath, const FollowOptions& options) {
     const QString userFolder = GetSettingsFolder(modulePath, 260);
-    shared.m_strExeIniPath = ExecutableFolder(modulePath) + QStringLiteral("KestraExt.ini");
-    shared.SetLogFolder(userFolder);
-    shared.m_nLogOnDiskType = options.logOnDiskType;
-    shared.m_strLogOnDiskFile = options.logFile;
-    if (options.logOnDiskType != viewlogic::kLogOnDiskDisabled)
+    station.paths.m_strExeIniPath = ExecutableFolder(modulePath) + QStringLiteral("KestraExt.ini");
+    station.channel.SetLogFolder(userFolder);
+    station.logOnDisk.m_nLogOnDiskType = options.logOnDiskType;
+    station.logOnDisk.m_strLogOnDiskFile = options.logFile;
+    if (options.logOnDiskType != kLogOnDiskDisabled)
         EnsureSettingsFolder(userFolder);
-    ReadConnectionOptions(shared, shared.m_strExeIniPath);
-    ApplyCommandLine(shared, CommandLineFromArguments(options.stationArguments));
-    if (shared.m_bSlowConnection)
-        shared.m_nMaxTextLength = 4096;
+    ReadConnectionOptions(station.options, station.paths.m_strExeIniPath);
+    ApplyArguments(station.options, options.stationArguments);
+    if (station.options.m_bSlowConnection)
+        station.channel.m_nMaxTextLength = 4096;
 }
 
-int RunFollower(CKestraExtShared& shared, const FollowOptions& options) {
+int RunFollower(Station& station, const FollowOptions& options) {
     ToolkitInit();
     ToolkitSetCancelWord(&StopWord()); // a stop signal also ends this thread's logon calls
-    const int code = Follow(shared, options);
+    const int code = Follow(station, options);
     ToolkitExit();
     return code;
 }

@@ -4,15 +4,9 @@
 
 namespace follow {
 
-void ApplyCategoryRequests(CKestraExtShared& shared, std::span<const CategoryRequest> requests) {
-    for (const CategoryRequest& request : requests) {
-        const LogCategory& category = Category(request.id);
-        category.field(shared) = request.value;
-        if (category.kind == CategoryKind::Stamp)
-            shared.m_bDateTimeChanged = 1;
-        else
-            shared.QueueSwitchChange(PackChange(static_cast<uint32_t>(category.switchIndex), request.value));
-    }
+void ApplyCategoryRequests(CategoryWords& words, WorkerChannel& channel, std::span<const CategoryRequest> requests) {
+    for (const CategoryRequest& request : requests)
+        RequestCategory(words, channel, request.id, request.value);
 }
 
 QStringList SubscribeTags(const QStringList& tags) {

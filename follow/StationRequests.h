@@ -4,7 +4,8 @@
 #pragma once
 
 #include "follow/FollowOptions.h"
-#include "link/KestraShared.h"
+#include "link/WorkerChannel.h"
+#include "state/CategoryWords.h"
 
 #include <QStringList>
 
@@ -14,7 +15,7 @@ namespace follow {
 
 // Sets each requested category's mirrored value and hands the change to the worker, which sends it in
 // its next cycle: a switch change for the simple and OPC categories, the stamp through its own flag.
-void ApplyCategoryRequests(CKestraExtShared& shared, std::span<const CategoryRequest> requests);
+void ApplyCategoryRequests(CategoryWords& words, WorkerChannel& channel, std::span<const CategoryRequest> requests);
 
 // Subscribes the tags on the process's active link (the worker's). Returns the names the station does
 // not know; nothing is subscribed for them.

@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
         return follow::kExitOk;
     }
 
-    CKestraExtShared shared;
-    follow::ReadStationSettings(shared, CurrentExecutablePath(), parsed.options);
-    return follow::RunFollower(shared, parsed.options);
+    follow::Station station;
+    follow::ReadStationSettings(station, CurrentExecutablePath(), parsed.options);
+    return follow::RunFollower(station, parsed.options);
 }

@@ -1,6 +1,6 @@
 #include "halcyte/HalcyteOptions.h"
 
-#include "link/KestraShared.h"
+#include "base/Station.h"
 #include "toolkit/MiraboToolkit.h"
 
 HalcyteOptions ParseHalcyteArguments(const QStringList& arguments) {
@@ -17,6 +17,5 @@ HalcyteOptions ParseHalcyteArguments(const QStringList& arguments) {
 }
 
 QString HalcyteTitle(const QString& host) {
-    const QString station = IsLocalStation(host) ? QStringLiteral("LOCAL") : host;
-    return QStringLiteral("HalcyteExt - <") + station + QLatin1Char('>');
+    return QStringLiteral("HalcyteExt - <") + StationName(host, QStringLiteral("LOCAL")) + QLatin1Char('>');
 }

@@ -7,13 +7,7 @@ int32_t HttpPollingInterval(const QString& exeIniPath) {
                                          exeIniPath);
 }
 
-int32_t OpenLink(const ConnectionParams& params, MiraboLink* link) {
-    return LinkOpen(params.host, params.port, params.proxyHost, params.proxyPort, params.wtg,
-                    HttpPollingInterval(params.exeIniPath), link);
-}
-
-int32_t LogonRequired(const ConnectionParams& params) {
-    int32_t reserved = 0; // not examined
-    return LinkLogonRequired(params.host, params.port, params.proxyHost, params.proxyPort, params.wtg,
-                             HttpPollingInterval(params.exeIniPath), &reserved);
+MiraboEndpoint StationEndpoint(const ConnectionOptions& options, const QString& exeIniPath) {
+    return MiraboEndpoint{options.m_strHost,      options.m_nPort, options.m_strProxyHost,
+                          options.m_nProxyPort,   options.m_strWtg, HttpPollingInterval(exeIniPath)};
 }

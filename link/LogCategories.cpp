@@ -10,26 +10,26 @@ namespace {
 using Id = LogCategoryId;
 using Kind = CategoryKind;
 
-#define KESTRA_FIELD(member) [](CKestraExtShared& s) -> KestraWord& { return s.member; }
+#define KESTRA_FIELD(member) [](CategoryWords& s) -> KestraWord& { return s.member; }
 
 constexpr int kStamp = -1;
 
 const LogCategory kCategories[] = {
-    {Id::RecipeReport, Kind::Simple, KESTRA_FIELD(m_nLogRecipeReport), 0, 1, true},
-    {Id::FieldRead, Kind::Simple, KESTRA_FIELD(m_nLogFieldRead), 1, 2, true},
-    {Id::FieldWrite, Kind::Simple, KESTRA_FIELD(m_nLogFieldWrite), 2, 3, true},
-    {Id::Trace, Kind::Simple, KESTRA_FIELD(m_nLogTrace), 3, 4, true},
-    {Id::Dde, Kind::Simple, KESTRA_FIELD(m_nLogDde), 6, 5, true},
-    {Id::TcpIp, Kind::Simple, KESTRA_FIELD(m_nLogTcpIp), 8, 6, true},
-    {Id::Display, Kind::Simple, KESTRA_FIELD(m_nLogDisplay), 4, 8, true},
-    {Id::Logon, Kind::Simple, KESTRA_FIELD(m_nLogLogon), 5, 9, true},
-    {Id::ProtocolAnalyzer, Kind::Simple, KESTRA_FIELD(m_nLogProtocolAnalyzer), 7, 10, true},
-    {Id::DateTimeStamp, Kind::Stamp, KESTRA_FIELD(m_nDateTimeStamp), kStamp, 11, true},
-    {Id::Database, Kind::Simple, KESTRA_FIELD(m_nLogDatabase), 10, 12, true},
-    {Id::OpcDa, Kind::Simple, KESTRA_FIELD(m_nLogOpcDa), 9, 7, true},
-    {Id::OpcXmlDa, Kind::OpcKind, KESTRA_FIELD(m_opcXmlDa.enabled), kOpcKindXmlDa, 13, true},
-    {Id::OpcUa, Kind::OpcKind, KESTRA_FIELD(m_opcUa.enabled), kOpcKindUa, 14, true},
-    {Id::OpcNet, Kind::OpcKind, KESTRA_FIELD(m_opcNet.enabled), kOpcKindNet, 15, true},
+    {Id::RecipeReport, Kind::Simple, KESTRA_FIELD(m_nLogRecipeReport), 0, 1},
+    {Id::FieldRead, Kind::Simple, KESTRA_FIELD(m_nLogFieldRead), 1, 2},
+    {Id::FieldWrite, Kind::Simple, KESTRA_FIELD(m_nLogFieldWrite), 2, 3},
+    {Id::Trace, Kind::Simple, KESTRA_FIELD(m_nLogTrace), 3, 4},
+    {Id::Dde, Kind::Simple, KESTRA_FIELD(m_nLogDde), 6, 5},
+    {Id::TcpIp, Kind::Simple, KESTRA_FIELD(m_nLogTcpIp), 8, 6},
+    {Id::Display, Kind::Simple, KESTRA_FIELD(m_nLogDisplay), 4, 8},
+    {Id::Logon, Kind::Simple, KESTRA_FIELD(m_nLogLogon), 5, 9},
+    {Id::ProtocolAnalyzer, Kind::Simple, KESTRA_FIELD(m_nLogProtocolAnalyzer), 7, 10},
+    {Id::DateTimeStamp, Kind::Stamp, KESTRA_FIELD(m_nDateTimeStamp), kStamp, 11},
+    {Id::Database, Kind::Simple, KESTRA_FIELD(m_nLogDatabase), 10, 12},
+    {Id::OpcDa, Kind::Simple, KESTRA_FIELD(m_nLogOpcDa), 9, 7},
+    {Id::OpcXmlDa, Kind::OpcKind, KESTRA_FIELD(m_opcXmlDa.enabled), kOpcKindXmlDa, 13},
+    {Id::OpcUa, Kind::OpcKind, KESTRA_FIELD(m_opcUa.enabled), kOpcKindUa, 14},
+    {Id::OpcNet, Kind::OpcKind, KESTRA_FIELD(m_opcNet.enabled), kOpcKindNet, 15},
 };
 
 #undef KESTRA_FIELD
@@ -48,39 +48,43 @@ const LogCategory& Category(LogCategoryId id) {
     return *it; // every id has a row
 }
 
-void ReadCategoryValues(CKestraExtShared& shared) {
+void ReadCategoryValues(CategoryWords& words, bool slowConnection) {
     const int32_t mask = SwitchGet(kMaskQuery);
     if (mask & 1) {
         for (const LogCategory& c : kCategories)
-            c.field(shared) = (mask >> c.maskBit) & 1;
+            c.field(words) = (mask >> c.maskBit) & 1;
         return;
     }
-    if (shared.m_bSlowConnection)
+    if (slowConnection)
         return;
     for (const LogCategory& c : kCategories)
-        c.field(shared) = c.kind == CategoryKind::Stamp ? DateTimeStampGet() : SwitchGet(c.switchIndex);
+        c.field(words) = c.kind == CategoryKind::Stamp ? DateTimeStampGet() : SwitchGet(c.switchIndex);
 }
 
-void ToggleCategory(CKestraExtShared& shared, LogCategoryId id) {
+void ToggleCategory(CategoryWords& words, WorkerChannel& channel, LogCategoryId id) {
     const LogCategory& category = Category(id);
-    if (category.kind != CategoryKind::Simple || shared.m_bConnected.load() == 0)
+    if (category.kind != CategoryKind::Simple || channel.m_bConnected.load() == 0)
         return;
-    KestraWord& field = category.field(shared);
-    const int32_t value = Negated(field.load());
-    field = value;
-    shared.QueueSwitchChange(PackChange(static_cast<uint32_t>(category.switchIndex), value));
+    RequestCategory(words, channel, id, Negated(category.field(words).load()));
 }
 
-void ToggleDateTimeStamp(CKestraExtShared& shared) {
-    if (shared.m_bConnected.load() == 0)
+void ToggleDateTimeStamp(CategoryWords& words, WorkerChannel& channel) {
+    if (channel.m_bConnected.load() == 0)
         return;
-    shared.m_nDateTimeStamp = Negated(shared.m_nDateTimeStamp.load());
-    shared.m_bDateTimeChanged = 1;
+    RequestCategory(words, channel, LogCategoryId::DateTimeStamp, Negated(words.m_nDateTimeStamp.load()));
 }
 
-CommandState CategoryUpdateState(const CKestraExtShared& shared, LogCategoryId id) {
-    if (shared.m_bConnected.load() == 0)
+void RequestCategory(CategoryWords& words, WorkerChannel& channel, LogCategoryId id, int32_t value) {
+    const LogCategory& category = Category(id);
+    category.field(words) = value;
+    if (category.kind == CategoryKind::Stamp)
+        channel.m_bDateTimeChanged = 1;
+    else
+        channel.QueueSwitchChange(PackChange(static_cast<uint32_t>(category.switchIndex), value));
+}
+
+CommandState CategoryUpdateState(const CategoryWords& words, const WorkerChannel& channel, LogCategoryId id) {
+    if (channel.m_bConnected.load() == 0)
         return CommandState{};
-    auto& mutableShared = const_cast<CKestraExtShared&>(shared); // the accessor only reads here
-    return CommandState{true, Category(id).field(mutableShared).load()};
+    return CommandState{true, Category(id).Word(words).load()};
 }

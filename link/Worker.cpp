@@ -2,12 +2,26 @@
 #include "link/Worker.h"
 
 #include <chrono>
+#include <iterator>
+#include <utility>
 #include <exception>
 #include <system_error>
 
 namespace {
 
 enum class WorkerState { Connect, Connected, Lost, GaveUp };
+
+// The worker's own state across cycles.
+struct Cycle {
+    WorkerState state = WorkerState::Connect;
+    bool firstAttempt = true;
+    MiraboLink link = nullptr;
+    unsigned opcDue = 0;                  // OPC kinds to read in this cycle (1 << (kind - 11))
+    int opcRefreshIn = kOpcRefreshCycles; // cycles until the next OPC kind's values are read again
+    int opcNextKind = 0;                  // which kind that is (index into kOpcKinds)
+};
+
+constexpr unsigned kAllOpcKinds = (1u << std::size(kOpcKinds)) - 1;
 
 // Closes the link held at the end: tells the service to stop collecting log text for this client when
 // no other link of the client still reads it. The stop word is unregistered first (it is set by now and
@@ -22,45 +36,72 @@ void SayGoodbye(MiraboLink& link) {
     link = nullptr;
 }
 
+// The OPC values are the station's: read in the first cycle after a connect, again for each kind the send
+// step changed, and one kind after the other every few cycles, each about once a second. So the window
+// shows them without asking the station itself, and no cycle makes more than a few requests.
+bool RefreshStationOpc(WorkerParts parts, Cycle& cycle) {
+    if (--cycle.opcRefreshIn <= 0) {
+        cycle.opcRefreshIn = kOpcRefreshCycles;
+        cycle.opcDue |= 1u << (kOpcKinds[cycle.opcNextKind] - kOpcKindXmlDa);
+        cycle.opcNextKind = (cycle.opcNextKind + 1) % static_cast<int>(std::size(kOpcKinds));
+    }
+    const unsigned due = std::exchange(cycle.opcDue, 0u);
+    for (const int32_t kind : kOpcKinds) {
+        if ((due & (1u << (kind - kOpcKindXmlDa))) && !ReadStationOpc(parts.channel, cycle.link, kind))
+            return false;
+    }
+    return true;
+}
+
+void Connect(WorkerParts parts, Cycle& cycle, int& sleepMs) {
+    WorkerChannel& channel = parts.channel;
+    channel.m_bConnected = 0;
+    cycle.link = nullptr;
+    int32_t rc = MIRABO_E_FAIL;
+    try {
+        rc = ConnectStep(parts, cycle.link);
+    } catch (...) {
+        // Out of memory while loading the shared state: a failed attempt like any other.
+        if (cycle.link)
+            LinkClose(cycle.link);
+        cycle.link = nullptr;
+    }
+    channel.m_hrConnect = rc;
+    if (rc == MIRABO_OK) {
+        cycle.firstAttempt = false;
+        cycle.opcDue = kAllOpcKinds;
+        cycle.opcRefreshIn = kOpcRefreshCycles;
+        cycle.state = WorkerState::Connected;
+        return;
+    }
+    if (cycle.firstAttempt)
+        cycle.state = WorkerState::GaveUp;
+    cycle.firstAttempt = false;
+    sleepMs = kWorkerRetryMs;
+}
+
 // One cycle's work; returns the sleep that ends the cycle.
-int RunCycle(CKestraExtShared* app, WorkerState& state, bool& firstAttempt, MiraboLink& link) {
+int RunCycle(WorkerParts parts, Cycle& cycle) {
     int sleepMs = kWorkerCycleMs;
-    switch (state) {
-    case WorkerState::Connect: {
-        app->m_bConnected = 0;
-        link = nullptr;
-        int32_t rc = MIRABO_E_FAIL;
-        try {
-            rc = ConnectStep(app, link);
-        } catch (...) {
-            // Out of memory while loading the shared state: a failed attempt like any other.
-            if (link)
-                LinkClose(link);
-            link = nullptr;
-        }
-        app->m_hrConnect = rc;
-        if (rc == MIRABO_OK) {
-            firstAttempt = false;
-            state = WorkerState::Connected;
-        } else {
-            if (firstAttempt)
-                state = WorkerState::GaveUp;
-            firstAttempt = false;
-            sleepMs = kWorkerRetryMs;
-        }
+    switch (cycle.state) {
+    case WorkerState::Connect:
+        Connect(parts, cycle, sleepMs);
+        break;
+    case WorkerState::Connected: {
+        unsigned changedKinds = 0;
+        const bool sent = SendChangesStep(parts, cycle.link, &changedKinds);
+        cycle.opcDue |= changedKinds;
+        if (!sent || !FetchTextStep(parts, cycle.link) || !RefreshStationOpc(parts, cycle))
+            cycle.state = WorkerState::Lost;
         break;
     }
-    case WorkerState::Connected:
-        if (!SendChangesStep(app, link) || !FetchTextStep(app, link))
-            state = WorkerState::Lost;
-        break;
     case WorkerState::Lost:
-        if (link) {
-            LinkClose(link);
-            app->m_bConnected = 0;
-            link = nullptr;
+        if (cycle.link) {
+            LinkClose(cycle.link);
+            parts.channel.m_bConnected = 0;
+            cycle.link = nullptr;
         }
-        state = WorkerState::Connect;
+        cycle.state = WorkerState::Connect;
         break;
     case WorkerState::GaveUp:
         break;
@@ -70,40 +111,38 @@ int RunCycle(CKestraExtShared* app, WorkerState& state, bool& firstAttempt, Mira
 
 } // namespace
 
-unsigned WorkerProc(CKestraExtShared* app) {
+unsigned WorkerProc(WorkerParts parts) {
+    WorkerChannel& channel = parts.channel;
     ToolkitInit();
-    ToolkitSetCancelWord(&app->m_bStopWorker);
+    ToolkitSetCancelWord(&channel.m_bStopWorker);
 
-    WorkerState state = WorkerState::Connect;
-    bool firstAttempt = true;
-    MiraboLink link = nullptr;
-
-    while (app->m_bStopWorker.load() == 0) {
+    Cycle cycle;
+    while (channel.m_bStopWorker.load() == 0) {
         int sleepMs = kWorkerCycleMs;
         try {
-            sleepMs = RunCycle(app, state, firstAttempt, link);
+            sleepMs = RunCycle(parts, cycle);
         } catch (...) {
             // Out of memory while sending or fetching: treat the link as lost, so it is opened afresh.
-            if (state == WorkerState::Connected)
-                state = WorkerState::Lost;
+            if (cycle.state == WorkerState::Connected)
+                cycle.state = WorkerState::Lost;
         }
-        app->SleepUnlessStopped(std::chrono::milliseconds(sleepMs));
+        channel.SleepUnlessStopped(std::chrono::milliseconds(sleepMs));
     }
 
     try {
-        if (link)
-            SayGoodbye(link);
+        if (cycle.link)
+            SayGoodbye(cycle.link);
     } catch (...) {
     }
     ToolkitExit();
     return 0;
 }
 
-std::unique_ptr<std::thread> StartWorkerThread(CKestraExtShared* app) {
+std::unique_ptr<std::thread> StartWorkerThread(WorkerParts parts) {
     try {
-        return std::make_unique<std::thread>([app] {
+        return std::make_unique<std::thread>([parts] {
             try {
-                WorkerProc(app);
+                WorkerProc(parts);
             } catch (...) {
                 // WorkerProc catches everything itself; nothing may leave the thread regardless.
             }
@@ -113,8 +152,8 @@ std::unique_ptr<std::thread> StartWorkerThread(CKestraExtShared* app) {
     }
 }
 
-void StopWorkerThread(CKestraExtShared* app, std::unique_ptr<std::thread>& thread) {
-    app->RequestWorkerStop();
+void StopWorkerThread(WorkerChannel& channel, std::unique_ptr<std::thread>& thread) {
+    channel.RequestWorkerStop();
     if (thread && thread->joinable())
         thread->join();
     thread.reset();

@@ -1,6 +1,8 @@
 // The worker's steps while connected: send the queued changes, fetch the waiting log text.
 #include "link/Worker.h"
 
+#include <QDateTime>
+
 #include <new>
 
 namespace {
@@ -11,10 +13,15 @@ bool DiscardText(MiraboLink link) {
     return LinkIsLost(link) == 0;
 }
 
-} // namespace
+unsigned OpcKindBit(uint32_t kind) {
+    return kind >= kOpcKindXmlDa && kind <= kOpcKindNet ? 1u << (kind - kOpcKindXmlDa) : 0u;
+}
 
-bool SendOpcChanges(CKestraExtShared* app, MiraboLink& link, int32_t kind) {
-    for (const uint32_t entry : app->TakeOpcQueue(kind)) {
+// Sends one OPC kind's queue; false when the link was found lost. `sent` tells whether it held anything.
+bool SendOpcQueue(WorkerParts parts, MiraboLink& link, int32_t kind, bool* sent) {
+    const ChangeQueue queue = parts.channel.TakeOpcQueue(kind);
+    *sent = !queue.empty();
+    for (const uint32_t entry : queue) {
         OpcLogParamSet(kind, static_cast<int32_t>(ChangeIndex(entry)), static_cast<int32_t>(ChangeValue(entry)));
         if (LinkIsLost(link))
             return false;
@@ -22,26 +29,43 @@ bool SendOpcChanges(CKestraExtShared* app, MiraboLink& link, int32_t kind) {
     return true;
 }
 
-bool SendChangesStep(CKestraExtShared* app, MiraboLink& link) {
-    for (const uint32_t entry : app->TakeSwitchQueue()) {
+} // namespace
+
+bool SendOpcChanges(WorkerParts parts, MiraboLink& link, int32_t kind) {
+    bool sent = false;
+    return SendOpcQueue(parts, link, kind, &sent);
+}
+
+bool SendChangesStep(WorkerParts parts, MiraboLink& link, unsigned* changedOpcKinds) {
+    WorkerChannel& channel = parts.channel;
+    unsigned changed = 0;
+    for (const uint32_t entry : channel.TakeSwitchQueue()) {
         SwitchSet(static_cast<int32_t>(ChangeIndex(entry)), static_cast<int32_t>(ChangeValue(entry)));
+        changed |= OpcKindBit(ChangeIndex(entry)); // an OPC kind's switch index is the kind
         if (LinkIsLost(link))
             return false;
     }
-    SendOpcChanges(app, link, kOpcKindUa);
-    SendOpcChanges(app, link, kOpcKindXmlDa);
-    SendOpcChanges(app, link, kOpcKindNet);
-    if (app->m_bDateTimeChanged.load() != 0) {
-        app->m_bDateTimeChanged = 0;
-        DateTimeStampSet(app->m_nDateTimeStamp.load());
+    // UA first, then XML/DA, then .Net, each whatever the one before it found.
+    for (const int32_t kind : {kOpcKindUa, kOpcKindXmlDa, kOpcKindNet}) {
+        bool sent = false;
+        SendOpcQueue(parts, link, kind, &sent);
+        if (sent)
+            changed |= OpcKindBit(static_cast<uint32_t>(kind));
     }
+    if (channel.m_bDateTimeChanged.load() != 0) {
+        channel.m_bDateTimeChanged = 0;
+        DateTimeStampSet(parts.categories.m_nDateTimeStamp.load());
+    }
+    if (changedOpcKinds)
+        *changedOpcKinds = changed;
     return LinkIsLost(link) == 0;
 }
 
-bool FetchTextStep(CKestraExtShared* app, MiraboLink& link) {
-    if (app->m_bPaused.load() != 0)
+bool FetchTextStep(WorkerParts parts, MiraboLink& link) {
+    WorkerChannel& channel = parts.channel;
+    if (channel.m_bPaused.load() != 0)
         return DiscardText(link);
-    const int32_t capacity = app->m_nMaxTextLength.load();
+    const int32_t capacity = channel.m_nMaxTextLength.load();
     QString text;
     try {
         text.reserve(capacity + 2);
@@ -49,6 +73,6 @@ bool FetchTextStep(CKestraExtShared* app, MiraboLink& link) {
         return DiscardText(link);
     }
     LogTextRead(&text, capacity);
-    app->AddPendingText(text);
+    channel.AddPendingText(text, QDateTime::currentMSecsSinceEpoch());
     return LinkIsLost(link) == 0;
 }

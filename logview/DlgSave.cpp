@@ -1,8 +1,6 @@
 #include "logview/DlgSave.h"
 
-#include "link/KestraShared.h"
 #include "logview/FileDialogs.h"
-#include "logview/logic/LogOnDisk.h"
 #include "res/Ids.h"
 #include "res/Resources.h"
 #include "res/widgets/MessageBox.h"
@@ -16,11 +14,12 @@ CDlgSave::CDlgSave(QWidget* parent)
       m_browse([this](QWidget* dialogParent) { return BrowseLogFile(dialogParent, m_strLogFolder); }) {
     // No longer a name than start-up reads back, so that what the user sees is what is used next time.
     if (auto* edit = ControlAs<QLineEdit>(ids::IDC_FILENAME))
-        edit->setMaxLength(viewlogic::kMaxLogFileNameLength);
+        edit->setMaxLength(kMaxLogFileNameLength);
 }
 
 void CDlgSave::OnInitDialog() {
-    // The base initialisation puts the file name into the edit; its text update runs the edit rule.
+    // The edit gets the file name without its text update: the type's rule alone decides how the
+    // dialog opens.
     m_rules = SaveOnDiskRules(m_nType, m_strFileName);
     if (auto* edit = ControlAs<QLineEdit>(ids::IDC_FILENAME)) {
         const QSignalBlocker blocker(edit);
@@ -73,9 +72,9 @@ void CDlgSave::OnCommand(int id) {
         break;
     case ids::IDC_BROWSE: {
         const QString path = m_browse ? m_browse(this) : QString();
-        if (path.size() > viewlogic::kMaxLogFileNameLength) {
+        if (path.size() > kMaxLogFileNameLength) {
             res::ShowMessageBox(this, res::FormatString(ids::IDS_FILE_NAME_TOO_LONG,
-                                                        {QString::number(viewlogic::kMaxLogFileNameLength)}));
+                                                        {QString::number(kMaxLogFileNameLength)}));
         } else if (!path.isEmpty()) {
             if (auto* edit = ControlAs<QLineEdit>(ids::IDC_FILENAME))
                 edit->setText(path); // runs the edit rule
@@ -112,14 +111,14 @@ QString BrowseLogFile(QWidget* parent, const QString& logFolder) {
                                     QStringLiteral("LOG")});
 }
 
-void RunSaveOnDiskCommand(CKestraExtShared& app, QWidget* parent) {
+void RunSaveOnDiskCommand(LogOnDiskChoice& choice, const QString& logFolder, QWidget* parent) {
     CDlgSave dialog(parent);
-    dialog.m_strLogFolder = app.LogFolder();
-    dialog.m_nType = app.m_nLogOnDiskType.load();
-    if (dialog.m_nType == 2)
-        dialog.m_strFileName = app.m_strLogOnDiskFile;
+    dialog.m_strLogFolder = logFolder;
+    dialog.m_nType = choice.m_nLogOnDiskType.load();
+    if (dialog.m_nType == kLogOnDiskCustom)
+        dialog.m_strFileName = choice.m_strLogOnDiskFile;
     if (dialog.DoModal() != ids::IDOK)
         return;
-    app.m_nLogOnDiskType.store(dialog.m_nType);
-    app.m_strLogOnDiskFile = dialog.m_strFileName;
+    choice.m_nLogOnDiskType.store(dialog.m_nType);
+    choice.m_strLogOnDiskFile = dialog.m_strFileName;
 }

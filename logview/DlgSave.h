@@ -4,10 +4,9 @@
 
 #include "logview/logic/SaveOnDiskRules.h"
 #include "res/widgets/TemplateDialog.h"
+#include "state/LogOnDiskChoice.h"
 
 #include <functional>
-
-class CKestraExtShared;
 
 class CDlgSave : public res::TemplateDialog {
     Q_OBJECT
@@ -35,11 +34,11 @@ private:
     SaveOnDiskRules m_rules{0, QString()};
 };
 
-// The Save On Disk command: the dialog opens with the application object's type, and with its file name
-// only when the type is 2; OK copies both back, Cancel changes nothing. Nothing is written to the
-// settings file here (the frame writes it at close).
-void RunSaveOnDiskCommand(CKestraExtShared& app, QWidget* parent);
+// The Save On Disk command: the dialog opens with the choice's type, and with its file name only when
+// the type is custom; OK copies both back, Cancel changes nothing. Nothing is written to the settings
+// file here (the frame writes it at close). "..." opens in `logFolder`.
+void RunSaveOnDiskCommand(LogOnDiskChoice& choice, const QString& logFolder, QWidget* parent);
 
-// The "..." file dialog: save mode in the log folder, default suffix "LOG", overwrite confirmed, two
-// filters.
+// The "..." file dialog: save mode, opening in the log folder with no file name, default suffix "LOG",
+// confirmation before an existing file is chosen, two filters.
 QString BrowseLogFile(QWidget* parent, const QString& logFolder);

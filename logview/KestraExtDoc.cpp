@@ -1,12 +1,13 @@
 #include "logview/KestraExtDoc.h"
 
-#include "link/KestraShared.h"
+#include "link/WorkerChannel.h"
 #include "logview/FileDialogs.h"
 #include "logview/ViewText.h"
 #include "logview/logic/DocumentTitle.h"
 #include "res/Ids.h"
 #include "res/Resources.h"
 #include "res/widgets/MessageBox.h"
+#include "state/ConnectionOptions.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -14,12 +15,13 @@
 #include <QMessageBox>
 #include <QTextDocument>
 
-CKestraExtDoc::CKestraExtDoc(CKestraExtShared& shared, QObject* parent) : QObject(parent), m_shared(shared) {}
+CKestraExtDoc::CKestraExtDoc(const ConnectionOptions& options, const WorkerChannel& channel, QObject* parent)
+    : QObject(parent), m_options(options), m_channel(channel) {}
 
 void CKestraExtDoc::AttachText(QTextDocument* text) { m_text = text; }
 
-void CKestraExtDoc::SetTitle(const QString& /*ignored*/) {
-    m_strTitle = viewlogic::ComposeDocumentTitle(m_shared.m_strHost, m_shared.m_bConnected.load() != 0);
+void CKestraExtDoc::SetTitle() {
+    m_strTitle = viewlogic::ComposeDocumentTitle(m_options.m_strHost, m_channel.m_bConnected.load() != 0);
     Q_EMIT titleChanged(m_strTitle);
 }
 
@@ -28,12 +30,6 @@ bool CKestraExtDoc::OnNewDocument() {
     SetTitle();
     SetModifiedFlag(false);
     return true;
-}
-
-bool CKestraExtDoc::OnSaveDocument(const QString& path) {
-    if (m_text)
-        SaveReportedText(*m_text, path);
-    return true; // the save-as path is recorded whatever the outcome
 }
 
 void CKestraExtDoc::SetModifiedFlag(bool modified) {
@@ -49,15 +45,16 @@ QString CKestraExtDoc::AskSavePath(QWidget* dialogParent) const {
         const QFileInfo last(m_strPathName);
         return AskSaveFileName(dialogParent, {last.absolutePath(), last.fileName(), {}, {}});
     }
-    return AskSaveFileName(dialogParent, {m_shared.LogFolder(), QStringLiteral("log.txt"), {}, {}});
+    return AskSaveFileName(dialogParent, {m_channel.LogFolder(), QStringLiteral("log.txt"), {}, {}});
 }
 
 bool CKestraExtDoc::DoSaveAs(QWidget* dialogParent) {
     const QString path = AskSavePath(dialogParent);
     if (path.isEmpty())
         return false;
-    if (!OnSaveDocument(path))
-        return false;
+    // Nothing is shown when the write fails; the path is recorded all the same.
+    if (m_text)
+        SaveReportedText(*m_text, path);
     m_strPathName = path;
     SetModifiedFlag(false);
     return true;

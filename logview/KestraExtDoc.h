@@ -8,35 +8,33 @@
 #include <QPointer>
 #include <QString>
 
-class CKestraExtShared;
+class WorkerChannel;
+struct ConnectionOptions;
 class QTextDocument;
 class QWidget;
 
 class CKestraExtDoc : public QObject {
     Q_OBJECT
 public:
-    explicit CKestraExtDoc(CKestraExtShared& shared, QObject* parent = nullptr);
+    // The title names the options' station and follows the channel's link state; Save As opens in the
+    // channel's log folder.
+    CKestraExtDoc(const ConnectionOptions& options, const WorkerChannel& channel, QObject* parent = nullptr);
 
     // The log text: the text document that the view shows and edits, laid out as the view lays it out.
     // The view attaches it when it is made.
     void AttachText(QTextDocument* text);
     QTextDocument* Text() const { return m_text; }
 
-    // Ignores its argument and applies the title rule (ComposeDocumentTitle); emits titleChanged.
-    void SetTitle(const QString& ignored = QString());
+    // Applies the title rule (ComposeDocumentTitle); emits titleChanged.
+    void SetTitle();
     const QString& GetTitle() const { return m_strTitle; }
 
     // A new document: not modified.
     bool OnNewDocument();
-    // Saves the text (in its reported form) to `path`; reports success whatever the outcome, as the
-    // save-as path does not depend on the write.
-    bool OnSaveDocument(const QString& path);
-
     // Save As: asks for a path with the standard save dialog (in the log folder, offering "log.txt", or
     // where the text was saved last), saves, and records the path (the title rule ignores the path, so
     // the caption stays). False when the dialog was cancelled.
     bool DoSaveAs(QWidget* dialogParent);
-    const QString& GetPathName() const { return m_strPathName; }
 
     void SetModifiedFlag(bool modified = true);
     bool IsModified() const;
@@ -52,7 +50,8 @@ Q_SIGNALS:
 private:
     QString AskSavePath(QWidget* dialogParent) const;
 
-    CKestraExtShared& m_shared;
+    const ConnectionOptions& m_options;
+    const WorkerChannel& m_channel;
     QPointer<QTextDocument> m_text;
     QString m_strTitle;
     QString m_strPathName;

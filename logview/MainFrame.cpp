@@ -1,6 +1,5 @@
 #include "logview/MainFrame.h"
 
-#include "link/KestraShared.h"
 #include "logview/DlgSave.h"
 #include "logview/logic/CategoryCommands.h"
 #include "res/Ids.h"
@@ -17,19 +16,22 @@
 #include <QScreen>
 #include <QWindow>
 
-CMainFrame::CMainFrame(CKestraExtShared* shared, QWidget* parent) : QMainWindow(parent), m_shared(shared) {
+CMainFrame::CMainFrame(FrameSettings settings, QWidget* parent) : QMainWindow(parent), m_settings(std::move(settings)) {
     m_settleTimer.setInterval(kSettleLookMs);
     connect(&m_settleTimer, &QTimer::timeout, this, &CMainFrame::OnSettleTimer);
     BuildMenuBar();
     BuildAccelerators();
 
-    // The frame's own commands; other layers may replace them with SetCommandHandler.
+    // The frame's own commands. F1, F6 and Shift+F6 are keys of the accelerator table that do nothing.
     SetCommandHandler(ids::ID_APP_EXIT, [this] { close(); });
-    SetCommandHandler(ids::ID_HELP_FINDER, [] {});
-    SetCommandHandler(ids::ID_NEXT_PANE, [] {});
-    SetCommandHandler(ids::ID_PREV_PANE, [] {});
-    if (m_shared)
-        SetCommandHandler(ids::ID_OPTIONS_SAVE_ON_DISK, [this] { RunSaveOnDiskCommand(*m_shared, this); });
+    for (const int id : {ids::ID_HELP_FINDER, ids::ID_NEXT_PANE, ids::ID_PREV_PANE})
+        SetCommandHandler(id, [] {});
+    if (m_settings.logOnDisk) {
+        SetCommandHandler(ids::ID_OPTIONS_SAVE_ON_DISK, [this] {
+            RunSaveOnDiskCommand(*m_settings.logOnDisk, m_settings.logFolder ? m_settings.logFolder() : QString(),
+                                 this);
+        });
+    }
 
     if (QCoreApplication::instance())
         QCoreApplication::instance()->installEventFilter(this);
@@ -111,6 +113,26 @@ void CMainFrame::SetUpdateHandler(int commandId, std::function<void(QAction*)> h
         m_updateHandlers.remove(commandId);
 }
 
+void CMainFrame::AddCommand(CommandRule rule) {
+    const int id = rule.id;
+    SetCommandHandler(id, std::move(rule.run));
+    m_follows.insert(id, rule.follows);
+    SetUpdateHandler(id, [enabled = std::move(rule.enabled), checked = std::move(rule.checked)](QAction* action) {
+        action->setEnabled(!enabled || enabled());
+        if (!checked || !action->isCheckable())
+            return;
+        if (const std::optional<bool> mark = checked())
+            action->setChecked(*mark);
+    });
+}
+
+void CMainFrame::UpdateCommands(StateFollows what) {
+    for (auto it = m_follows.constBegin(); it != m_follows.constEnd(); ++it) {
+        if (it.value() == what)
+            UpdateCommand(it.key());
+    }
+}
+
 void CMainFrame::SetCloseQuery(std::function<bool()> canClose) {
     m_closeQuery = std::move(canClose);
 }
@@ -173,16 +195,33 @@ void CMainFrame::SetDocumentTitle(const QString& documentTitle) {
 }
 
 void CMainFrame::SaveFrameSettings() {
-    if (!m_shared)
+    const QString& iniPath = m_settings.userIniPath;
+    if (iniPath.isEmpty())
         return;
-    const QString& iniPath = m_shared->m_strUserIniPath;
     // Write failures are ignored: the close goes on.
     CapturePlacement().Write(iniPath);
+    if (!m_settings.logOnDisk)
+        return;
     const QString section = QStringLiteral("LogOnDisk");
     profile::WritePrivateProfileString(section, QStringLiteral("Type"),
-                                       QString::number(m_shared->m_nLogOnDiskType.load()), iniPath);
-    profile::WritePrivateProfileString(section, QStringLiteral("FileName"), m_shared->m_strLogOnDiskFile,
+                                       QString::number(m_settings.logOnDisk->m_nLogOnDiskType.load()), iniPath);
+    profile::WritePrivateProfileString(section, QStringLiteral("FileName"), m_settings.logOnDisk->m_strLogOnDiskFile,
                                        iniPath);
+}
+
+void CMainFrame::ApplyAlwaysOnTop(bool onTop) {
+    Qt::WindowFlags flags = windowFlags();
+    if (flags.testFlag(Qt::WindowStaysOnTopHint) == onTop)
+        return;
+    flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (QWindow* handle = windowHandle()) {
+        // The native window exists: change its stacking hint in place, so it is neither hidden, moved,
+        // resized nor activated (setWindowFlags would re-create and hide it).
+        overrideWindowFlags(flags);
+        handle->setFlags(flags);
+    } else {
+        setWindowFlags(flags);
+    }
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
@@ -356,8 +395,8 @@ void CMainFrame::ApplyPlacement(const WindowPlacement& placement) {
         target |= Qt::WindowMaximized;
         break;
     case WindowPlacement::kShowMinimized:
-    case 6: // minimize
-    case 7: // shown minimized without activation
+    case WindowPlacement::kShowMinimize:
+    case WindowPlacement::kShowMinimizedNoActive:
         target |= Qt::WindowMinimized;
         if (placement.flags & WindowPlacement::kFlagRestoreToMaximized)
             target |= Qt::WindowMaximized;

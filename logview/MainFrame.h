@@ -1,8 +1,13 @@
 // The program's only top-level window: menu bar, accelerators, the log view as its client area, and the
 // window settings written at every close request.
+//
+// Commands are routed by id, as the menu and the accelerator table name them. A command's rule
+// (CommandRule) says what it does, when it is enabled and what check mark it shows, and which change of
+// the window's state updates it; the log window adds every rule in one place (WindowCommands.cpp).
 #pragma once
 
 #include "logview/logic/WindowPlacement.h"
+#include "state/LogOnDiskChoice.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -12,15 +17,38 @@
 #include <functional>
 #include <optional>
 
-class CKestraExtShared;
 class QAction;
 class QMenu;
+
+// What besides the menu a command's state follows: it is updated when that changes (and, as every
+// command, when its menu opens and right before it runs).
+enum class StateFollows { Nothing, Link, Selection };
+
+struct CommandRule {
+    int id = 0;
+    std::function<void()> run = {};
+    std::function<bool()> enabled = {};                // empty: always enabled
+    std::function<std::optional<bool>()> checked = {}; // empty: no check mark; nullopt: the mark stays
+    StateFollows follows = StateFollows::Nothing;
+};
+
+// What the frame writes at every close request and what its own Save On Disk command changes.
+struct FrameSettings {
+    QString userIniPath;                  // the per-user settings file
+    LogOnDiskChoice* logOnDisk = nullptr; // nullptr: no Save On Disk command, no "LogOnDisk" keys
+    std::function<QString()> logFolder;   // where the Save On Disk dialog's "..." opens
+};
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    explicit CMainFrame(CKestraExtShared* shared, QWidget* parent = nullptr);
+    explicit CMainFrame(FrameSettings settings, QWidget* parent = nullptr);
     ~CMainFrame() override;
+
+    // Adds a command by its rule (replacing what the id had).
+    void AddCommand(CommandRule rule);
+    // Updates the commands whose state follows `what`.
+    void UpdateCommands(StateFollows what);
 
     // The action of a command id from the menu or the accelerator table (nullptr when unknown).
     QAction* Action(int commandId) const;
@@ -36,6 +64,9 @@ public:
 
     // The caption is the document title followed by " - ".
     void SetDocumentTitle(const QString& documentTitle);
+
+    // Keeps the window above all others, or not, without moving, resizing or activating it.
+    void ApplyAlwaysOnTop(bool onTop);
 
     // Writes the eleven "Window" keys and the "LogOnDisk" keys to the per-user settings file.
     void SaveFrameSettings();
@@ -100,8 +131,9 @@ private:
     int m_settleAttempts = 0;
     int m_settleMatches = 0;
     QTimer m_settleTimer;
-    CKestraExtShared* m_shared;
+    FrameSettings m_settings;
     QHash<int, QAction*> m_actions;
+    QHash<int, StateFollows> m_follows;
     QHash<int, std::function<void()>> m_commandHandlers;
     QHash<int, std::function<void(QAction*)>> m_updateHandlers;
 };

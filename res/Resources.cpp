@@ -4,6 +4,8 @@
 #include "res/BuiltinResources.h"
 #include "res/Ids.h"
 
+#include "base/Station.h"
+
 #include <atomic>
 
 namespace res {
@@ -144,6 +146,8 @@ DialogTemplate Dialog(int id) {
     }
     return dialog;
 }
+
+QString StationName(const QString& host) { return ::StationName(host, String(ids::IDS_LOCAL)); }
 
 QString FormatString(int id, const QList<QString>& args) {
     // One pass over the format only: arguments are copied in and never scanned again, so a percent

@@ -73,6 +73,9 @@ QList<MenuItem> Menu(int id);                  // 128: the main menu bar
 QList<Accelerator> Accelerators(int id);       // 128
 DialogTemplate Dialog(int id);                 // texts already replaced by the current module
 QString FormatString(int id, const QList<QString>& args); // "%s"/"%d" filled in order, no re-reading
+// The station as titles and messages name it: string 133 ("LOCAL") for the local station, else the host
+// as typed.
+QString StationName(const QString& host);
 
 // Key used by FindMenuText for a popup menu (which has no command id): 0x10000 + its position in the bar.
 constexpr int PopupKey(int position) { return 0x10000 + position; }

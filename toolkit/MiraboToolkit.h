@@ -19,18 +19,39 @@
 struct MiraboLinkImpl;
 using MiraboLink = MiraboLinkImpl*; // opaque handle; nullptr means "no link"
 
-// Result codes.
+// Result codes. The names are those the callers test for; what LinkOpen means by each:
 constexpr int32_t MIRABO_OK = 0;
-constexpr int32_t MIRABO_E_ABORT = static_cast<int32_t>(0x80004004u);        // no access to the log
-constexpr int32_t MIRABO_E_FAIL = static_cast<int32_t>(0x80004005u);         // anything else
-constexpr int32_t MIRABO_E_ACCESSDENIED = static_cast<int32_t>(0x80070005u); // unresolved / refused
-constexpr int32_t MIRABO_E_TIMEOUT = static_cast<int32_t>(0x800705B4u);      // no answer in time
+// The service answered, but this connection may not read the log (no valid logon, or a user without
+// the right to).
+constexpr int32_t MIRABO_E_ABORT = static_cast<int32_t>(0x80004004u);
+// Anything not covered below: a protocol version the service does not speak, a malformed answer, a wait
+// stopped by the cancel word; the program also uses it for a link lost while it connects.
+constexpr int32_t MIRABO_E_FAIL = static_cast<int32_t>(0x80004005u);
+// The station cannot be reached: the host name does not resolve, the connection is refused, or the proxy
+// refuses the tunnel.
+constexpr int32_t MIRABO_E_ACCESSDENIED = static_cast<int32_t>(0x80070005u);
+// The connection or the service's answer did not come within the time-out.
+constexpr int32_t MIRABO_E_TIMEOUT = static_cast<int32_t>(0x800705B4u);
 
 // How long the operations that open a connection wait for it and for the hello answer. LinkOpen waits a
 // little longer than the program's own 60-second start-up limit, so that on a station that accepts but
 // never answers the start-up limit is what the user sees.
 constexpr int32_t MIRABO_OPEN_TIMEOUT_MS = 65000;        // LinkOpen
 constexpr int32_t MIRABO_LOGON_CHECK_TIMEOUT_MS = 10000; // LinkLogonRequired (then it reports 0)
+
+// Where a link goes: the service's host and port, and the HTTP proxy that tunnels to it (used when its
+// host is not empty and its port is above 0). The connection string and the polling interval are passed
+// to the service unchanged.
+struct MiraboEndpoint {
+    QString host;
+    int32_t port = 0;
+    QString proxyHost;
+    int32_t proxyPort = 0;
+    QString wtg;
+    int32_t pollingInterval = 0;
+
+    bool viaProxy() const { return !proxyHost.isEmpty() && proxyPort > 0; }
+};
 
 // A parsed tag reference (12 bytes, as callers expect); only TagParse fills it.
 struct MiraboTagRef {
@@ -55,10 +76,12 @@ void ToolkitExit();
 // Registers (or, with nullptr, removes) the calling thread's cancel word.
 void ToolkitSetCancelWord(const std::atomic<int32_t>* word);
 
-// Links.
+// Links. The two opening operations take the endpoint in one piece or as its six parts.
+int32_t LinkOpen(const MiraboEndpoint& endpoint, MiraboLink* link);
 int32_t LinkOpen(const QString& host, int32_t port, const QString& proxyHost, int32_t proxyPort,
                  const QString& wtg, int32_t pollingInterval, MiraboLink* link);
 // Nonzero when the service demands a logon. `reserved` is set to 0 (the caller does not examine it).
+int32_t LinkLogonRequired(const MiraboEndpoint& endpoint);
 int32_t LinkLogonRequired(const QString& host, int32_t port, const QString& proxyHost, int32_t proxyPort,
                           const QString& wtg, int32_t pollingInterval, int32_t* reserved);
 // 0 when the service accepted the credentials; they are then kept in memory for later re-logons.

@@ -1,6 +1,7 @@
 // Opening the TCP connection of a link, directly or through an HTTP CONNECT proxy.
 #pragma once
 
+#include "toolkit/MiraboToolkit.h"
 #include "toolkit/TkSocket.h"
 
 #include <QString>
@@ -9,16 +10,7 @@
 
 namespace mirabo {
 
-struct Endpoint {
-    QString host;
-    int32_t port = 0;
-    QString proxyHost;
-    int32_t proxyPort = 0;
-    QString wtg;
-    int32_t polling = 0;
-
-    bool viaProxy() const { return !proxyHost.isEmpty() && proxyPort > 0; }
-};
+using Endpoint = MiraboEndpoint;
 
 // Connects `socket` to the endpoint's service (resolving names, then asking the proxy for a tunnel when
 // one is configured). Returns MIRABO_OK or the result code LinkOpen reports: E_ACCESSDENIED for an

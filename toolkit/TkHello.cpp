@@ -21,7 +21,7 @@ HelloResult sayHello(Link& link, const Endpoint& endpoint, const QString& token,
     params.insert(QStringLiteral("client"), clientId());
     params.insert(QStringLiteral("program"), programName());
     params.insert(QStringLiteral("wtg"), endpoint.wtg);
-    params.insert(QStringLiteral("polling"), endpoint.polling);
+    params.insert(QStringLiteral("polling"), endpoint.pollingInterval);
     params.insert(QStringLiteral("token"), token);
 
     HelloResult hello;

@@ -8,18 +8,6 @@ using namespace mirabo;
 
 namespace {
 
-Endpoint makeEndpoint(const QString& host, int32_t port, const QString& proxyHost, int32_t proxyPort,
-                      const QString& wtg, int32_t pollingInterval) {
-    Endpoint e;
-    e.host = host;
-    e.port = port;
-    e.proxyHost = proxyHost;
-    e.proxyPort = proxyPort;
-    e.wtg = wtg;
-    e.polling = pollingInterval;
-    return e;
-}
-
 // Connects and wraps the socket in a link; MIRABO_OK or the LinkOpen result code.
 int32_t connectLink(const Endpoint& endpoint, Deadline deadline, std::shared_ptr<Link>* link) {
     auto socket = std::make_unique<Socket>();
@@ -45,10 +33,13 @@ void ToolkitSetCancelWord(const std::atomic<int32_t>* word) { setThreadCancelWor
 
 int32_t LinkOpen(const QString& host, int32_t port, const QString& proxyHost, int32_t proxyPort, const QString& wtg,
                  int32_t pollingInterval, MiraboLink* link) {
+    return LinkOpen(MiraboEndpoint{host, port, proxyHost, proxyPort, wtg, pollingInterval}, link);
+}
+
+int32_t LinkOpen(const MiraboEndpoint& endpoint, MiraboLink* link) {
     if (link)
         *link = nullptr;
     const Deadline deadline = deadlineIn(openTimeoutMs());
-    const Endpoint endpoint = makeEndpoint(host, port, proxyHost, proxyPort, wtg, pollingInterval);
     std::shared_ptr<Link> opened;
     int32_t code = connectLink(endpoint, deadline, &opened);
     if (code != MIRABO_OK)
@@ -88,7 +79,10 @@ int32_t LinkLogonRequired(const QString& host, int32_t port, const QString& prox
                           const QString& wtg, int32_t pollingInterval, int32_t* reserved) {
     if (reserved)
         *reserved = 0;
-    const Endpoint endpoint = makeEndpoint(host, port, proxyHost, proxyPort, wtg, pollingInterval);
+    return LinkLogonRequired(MiraboEndpoint{host, port, proxyHost, proxyPort, wtg, pollingInterval});
+}
+
+int32_t LinkLogonRequired(const MiraboEndpoint& endpoint) {
     rememberLogonEndpoint(endpoint);
     const Deadline deadline = deadlineIn(logonCheckTimeoutMs());
     std::shared_ptr<Link> link;

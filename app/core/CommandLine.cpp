@@ -31,7 +31,7 @@ constexpr std::array<Switch, 9> kSwitches{{
     {u"/password:", false, Target::Password},
 }};
 
-void ApplySwitch(CKestraExtShared& app, const QString& token) {
+void ApplySwitch(ConnectionOptions& options, const QString& token) {
     for (const Switch& sw : kSwitches) {
         const QString name = QString::fromUtf16(sw.text);
         if (sw.wholeToken ? token.compare(name, Qt::CaseInsensitive) != 0
@@ -40,31 +40,31 @@ void ApplySwitch(CKestraExtShared& app, const QString& token) {
         const QString value = token.mid(name.size());
         switch (sw.target) {
         case Target::Host:
-            app.m_strHost = value;
+            options.m_strHost = value;
             break;
         case Target::Port:
-            app.m_nPort = base::LeadingDecimalWrapped(value);
+            options.m_nPort = base::LeadingDecimalWrapped(value);
             break;
         case Target::Wtg:
-            app.m_strWtg = value;
+            options.m_strWtg = value;
             break;
         case Target::ProxyHost:
-            app.m_strProxyHost = value;
+            options.m_strProxyHost = value;
             break;
         case Target::ProxyPort:
-            app.m_nProxyPort = base::LeadingDecimalWrapped(value);
+            options.m_nProxyPort = base::LeadingDecimalWrapped(value);
             break;
         case Target::Slow:
-            app.m_bSlowConnection = 1;
+            options.m_bSlowConnection = 1;
             break;
         case Target::Timeout:
-            app.m_nTimeout = base::LeadingDecimalWrapped(value);
+            options.m_nTimeout = base::LeadingDecimalWrapped(value);
             break;
         case Target::UserName:
-            app.m_strUserName = value;
+            options.m_strUserName = value;
             break;
         case Target::Password:
-            app.m_strPassword = value;
+            options.m_strPassword = value;
             break;
         }
         return;
@@ -74,21 +74,21 @@ void ApplySwitch(CKestraExtShared& app, const QString& token) {
 
 } // namespace
 
-void ReadConnectionOptions(CKestraExtShared& shared, const QString& file) {
+void ReadConnectionOptions(ConnectionOptions& options, const QString& file) {
     using profile::GetPrivateProfileInt;
     using profile::GetPrivateProfileString;
-    shared.m_strHost = GetPrivateProfileString(kOptions, QStringLiteral("dsip"), shared.m_strHost, 128, file);
-    shared.m_nPort = GetPrivateProfileInt(kOptions, QStringLiteral("dsport"), shared.m_nPort, file);
-    shared.m_strWtg = GetPrivateProfileString(kOptions, QStringLiteral("wtg"), shared.m_strWtg, 2048, file);
-    shared.m_strProxyHost =
-        GetPrivateProfileString(kOptions, QStringLiteral("proxyip"), shared.m_strProxyHost, 2048, file);
-    shared.m_nProxyPort = GetPrivateProfileInt(kOptions, QStringLiteral("proxyp"), shared.m_nProxyPort, file);
-    shared.m_bSlowConnection =
+    options.m_strHost = GetPrivateProfileString(kOptions, QStringLiteral("dsip"), options.m_strHost, 128, file);
+    options.m_nPort = GetPrivateProfileInt(kOptions, QStringLiteral("dsport"), options.m_nPort, file);
+    options.m_strWtg = GetPrivateProfileString(kOptions, QStringLiteral("wtg"), options.m_strWtg, 2048, file);
+    options.m_strProxyHost =
+        GetPrivateProfileString(kOptions, QStringLiteral("proxyip"), options.m_strProxyHost, 2048, file);
+    options.m_nProxyPort = GetPrivateProfileInt(kOptions, QStringLiteral("proxyp"), options.m_nProxyPort, file);
+    options.m_bSlowConnection =
         GetPrivateProfileInt(kOptions, QStringLiteral("SlowConnection"), 0, file) != 0 ? 1 : 0;
-    shared.m_nTimeout = GetPrivateProfileInt(kOptions, QStringLiteral("Timeout"), shared.m_nTimeout, file);
+    options.m_nTimeout = GetPrivateProfileInt(kOptions, QStringLiteral("Timeout"), options.m_nTimeout, file);
 }
 
-void ApplyCommandLine(CKestraExtShared& shared, const QString& text) {
+void ApplyCommandLine(ConnectionOptions& options, const QString& text) {
     const qsizetype length = text.size();
     QString token;
     bool inQuotes = false;
@@ -102,21 +102,17 @@ void ApplyCommandLine(CKestraExtShared& shared, const QString& text) {
         } else if (i != length && text[i] != u' ') {
             token.append(text[i]);
         } else if (!token.isEmpty()) {
-            ApplySwitch(shared, token);
+            ApplySwitch(options, token);
             token.clear();
         }
     }
 }
 
-QString CommandLineFromArguments(const QStringList& arguments) {
-    // Each argument becomes one token that reads as the argument's own text does: its quotes toggle
-    // quoting and are dropped, so they are dropped here; a token with a blank is then quoted whole (it
-    // holds no quote any more).
-    QStringList parts;
-    parts.reserve(arguments.size());
+void ApplyArguments(ConnectionOptions& options, const QStringList& arguments) {
+    // An argument is one token whatever blanks it holds; its quotes would only toggle quoting.
     for (QString token : arguments) {
         token.remove(u'"');
-        parts << (token.contains(u' ') ? u'"' + token + u'"' : token);
+        if (!token.isEmpty())
+            ApplySwitch(options, token);
     }
-    return parts.join(u' ');
 }

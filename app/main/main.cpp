@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
 
     QApplication qtApp(argc, argv);
     CKestraExtApp app;
-    app.m_lpCmdLine = CKestraExtApp::CommandLineFromArguments(QApplication::arguments().mid(1));
+    app.m_lpCmdLine = QApplication::arguments().mid(1);
     // The password has been read: other users must not find it in the process list.
     HideSecretArguments(argc, argv);
 

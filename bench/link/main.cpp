@@ -1,7 +1,7 @@
 // bench_link [LINES]: how fast injected log lines travel from mirabo-logd to the worker's pending text
 // (every line counted, none may be lost), and how much CPU the worker uses while idle and connected.
 #include "common/LogdProcess.h"
-#include "link/KestraShared.h"
+#include "common/StationParts.h"
 #include "link/Worker.h"
 
 #include <QCoreApplication>
@@ -62,8 +62,8 @@ bool WriteLines(const QString& fifo, int count) {
     return done == all.size();
 }
 
-int CountArrived(CKestraExtShared& app, int count, bool* inOrder) {
-    const QString text = app.PendingText();
+int CountArrived(StationParts& app, int count, bool* inOrder) {
+    const QString text = app.m_channel.PendingText();
     int found = 0;
     qsizetype from = 0;
     *inOrder = true;
@@ -80,29 +80,29 @@ int CountArrived(CKestraExtShared& app, int count, bool* inOrder) {
 }
 
 bool RunThroughput(LogdProcess& logd, const QString& fifo, int lines, int maxText) {
-    CKestraExtShared app;
-    app.m_strHost = QStringLiteral("127.0.0.1");
-    app.m_nPort = logd.port();
-    app.m_nMaxTextLength = maxText;
-    std::unique_ptr<std::thread> worker = StartWorkerThread(&app);
-    if (!worker || !WaitFor([&] { return app.m_bConnected.load() == 1; }, 10000)) {
+    StationParts app;
+    app.m_options.m_strHost = QStringLiteral("127.0.0.1");
+    app.m_options.m_nPort = logd.port();
+    app.m_channel.m_nMaxTextLength = maxText;
+    std::unique_ptr<std::thread> worker = StartWorkerThread(app.Worker());
+    if (!worker || !WaitFor([&] { return app.m_channel.m_bConnected.load() == 1; }, 10000)) {
         std::printf("worker did not connect\n");
-        StopWorkerThread(&app, worker);
+        StopWorkerThread(app.m_channel, worker);
         return false;
     }
     const auto begin = Clock::now();
     std::thread writer([&] { WriteLines(fifo, lines); });
     const qsizetype lastLine = Line(lines - 1).size();
     WaitFor([&] {
-        const QString text = app.PendingText();
+        const QString text = app.m_channel.PendingText();
         return text.size() >= lastLine && text.contains(Line(lines - 1));
     }, 600000);
     const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
     writer.join();
-    StopWorkerThread(&app, worker);
+    StopWorkerThread(app.m_channel, worker);
     bool inOrder = false;
     const int arrived = CountArrived(app, lines, &inOrder);
-    const QString received = app.PendingText();
+    const QString received = app.m_channel.PendingText();
     if (received.contains(QStringLiteral("dropped because the client did not read in time")))
         std::printf("  the service's queue (1 Mi code units) overflowed: use fewer lines\n");
     std::printf("max text %6d: %d of %d lines arrived%s in %.2f s = %.0f lines/s (%.0f chars/s)\n", maxText,
@@ -121,24 +121,24 @@ double ThreadCpuSeconds() {
 // Runs the worker on a thread of the bench's own, so that the thread's CPU time can be read at its end
 // (connect step included), next to the CPU time of the whole process while the worker idles.
 void RunIdle(LogdProcess& logd, int seconds) {
-    CKestraExtShared app;
-    app.m_strHost = QStringLiteral("127.0.0.1");
-    app.m_nPort = logd.port();
+    StationParts app;
+    app.m_options.m_strHost = QStringLiteral("127.0.0.1");
+    app.m_options.m_nPort = logd.port();
     double workerCpu = 0;
     Clock::time_point workerBegin = Clock::now(), workerEnd;
     std::thread worker([&] {
-        WorkerProc(&app);
+        WorkerProc(app.Worker());
         workerCpu = ThreadCpuSeconds();
         workerEnd = Clock::now();
     });
-    WaitFor([&] { return app.m_bConnected.load() == 1; }, 10000);
+    WaitFor([&] { return app.m_channel.m_bConnected.load() == 1; }, 10000);
     QThread::msleep(300);
     const double cpu0 = ProcessCpuSeconds();
     const auto begin = Clock::now();
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
     const double cpu = ProcessCpuSeconds() - cpu0;
     const double wall = std::chrono::duration<double>(Clock::now() - begin).count();
-    app.m_bStopWorker = 1;
+    app.m_channel.m_bStopWorker = 1;
     worker.join();
     const double workerWall = std::chrono::duration<double>(workerEnd - workerBegin).count();
     std::printf("idle and connected: worker thread %.2f ms CPU per second over %.1f s (connect included); "

@@ -2,11 +2,7 @@
 // text and view timer in this process), and the kestra program's CPU use idle and at 1000 lines/s.
 #include "bench/view/BenchUtil.h"
 
-#ifndef KESTRA_BENCH_WITH_LOGD
-void RunLinkBench() { std::printf("link figures skipped: the test service helper is not built\n"); }
-#else
-
-#include "link/KestraShared.h"
+#include "common/WindowParts.h"
 #include "common/LogdProcess.h"
 #include "link/Worker.h"
 #include "logview/KestraExtView.h"
@@ -37,26 +33,26 @@ void Wait(int ms) {
 
 void MeasureLatency(LogdProcess& logd, const QString& host, int lines, int intervalMs) {
     QTemporaryDir dir;
-    CKestraExtShared app;
-    app.m_strHost = host;
-    app.m_nPort = logd.port();
-    app.m_strExeIniPath = dir.path() + "/none.ini";
-    app.m_strUserIniPath = dir.path() + "/KestraExt.ini";
-    app.SetLogFolder(dir.path() + "/");
-    app.m_bConnected = 1;
-    LogWindow window = CreateLogWindow(app);
+    WindowParts app;
+    app.m_options.m_strHost = host;
+    app.m_options.m_nPort = logd.port();
+    app.m_paths.m_strExeIniPath = dir.path() + "/none.ini";
+    app.m_paths.m_strUserIniPath = dir.path() + "/KestraExt.ini";
+    app.m_channel.SetLogFolder(dir.path() + "/");
+    app.m_channel.m_bConnected = 1;
+    LogWindow window = CreateLogWindow(app.Window());
     window.frame->resize(900, 700);
     window.frame->show();
-    app.m_bConnected = 0;
-    auto worker = StartWorkerThread(&app);
+    app.m_channel.m_bConnected = 0;
+    auto worker = StartWorkerThread(app.Worker());
 
     QElapsedTimer clock;
     clock.start();
-    while (!app.m_bConnected.load() && clock.elapsed() < 10000)
+    while (!app.m_channel.m_bConnected.load() && clock.elapsed() < 10000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    if (!app.m_bConnected.load()) {
+    if (!app.m_channel.m_bConnected.load()) {
         std::printf("latency %s: no link\n", qPrintable(host));
-        StopWorkerThread(&app, worker);
+        StopWorkerThread(app.m_channel, worker);
         delete window.frame;
         return;
     }
@@ -85,10 +81,10 @@ void MeasureLatency(LogdProcess& logd, const QString& host, int lines, int inter
     }
     Wait(2500);
     std::printf("latency %-10s (view period %4d ms): %zu of %d lines seen, p50 %.1f ms  p99 %.1f ms  max %.1f ms\n",
-                qPrintable(host), window.view->RefreshPeriod(), latency.size(), lines, Percentile(latency, 50),
+                qPrintable(host), app.m_pipeline.Period(), latency.size(), lines, Percentile(latency, 50),
                 Percentile(latency, 99), Percentile(latency, 100));
     std::fflush(stdout);
-    StopWorkerThread(&app, worker);
+    StopWorkerThread(app.m_channel, worker);
     delete window.frame;
 }
 
@@ -159,5 +155,3 @@ void RunLinkBench() {
     logd.stop();
     ToolkitExit();
 }
-
-#endif

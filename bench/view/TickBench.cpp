@@ -1,7 +1,7 @@
 // Time per tick: a chunk appended into a view already holding close to M characters, with trimming.
 #include "bench/view/BenchUtil.h"
 
-#include "link/KestraShared.h"
+#include "common/WindowParts.h"
 #include "logview/KestraExtView.h"
 #include "logview/LogWindow.h"
 #include "logview/MainFrame.h"
@@ -14,20 +14,20 @@ namespace {
 
 void Measure(const char* label, int chunkLength, int ticks) {
     QTemporaryDir dir;
-    CKestraExtShared app;
-    app.m_strUserIniPath = dir.path() + "/KestraExt.ini";
-    app.SetLogFolder(dir.path() + "/");
-    app.m_bConnected = 1;
-    LogWindow window = CreateLogWindow(app);
+    WindowParts app;
+    app.m_paths.m_strUserIniPath = dir.path() + "/KestraExt.ini";
+    app.m_channel.SetLogFolder(dir.path() + "/");
+    app.m_channel.m_bConnected = 1;
+    LogWindow window = CreateLogWindow(app.Window());
     window.frame->resize(900, 700);
     window.frame->show();
     QCoreApplication::processEvents();
 
     auto feed = [&](const QString& text) {
-        app.AddPendingText(text);
+        app.m_channel.AddPendingText(text);
     };
-    feed(LogLines(app.m_nMaxTextLength.load() - 10));
-    window.view->OnTimer();
+    feed(LogLines(app.m_channel.m_nMaxTextLength.load() - 10));
+    app.m_pipeline.Tick();
 
     std::vector<double> ms;
     int maxLength = 0;
@@ -35,7 +35,7 @@ void Measure(const char* label, int chunkLength, int ticks) {
         feed(LogLines(chunkLength, i * 31));
         QElapsedTimer timer;
         timer.start();
-        window.view->AppendPendingText();
+        app.m_pipeline.Deliver(pipeline::ReceivedTextPipeline::Gate::WhileShown);
         ms.push_back(timer.nsecsElapsed() / 1e6);
         maxLength = std::max(maxLength, window.view->TextLength());
         QCoreApplication::processEvents(); // paint between ticks, as the event loop does

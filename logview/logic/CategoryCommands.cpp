@@ -50,27 +50,32 @@ bool IsSimpleCategory(int commandId) {
 }
 
 bool IsCheckableCommand(int commandId) {
-    if (commandId == ids::ID_EDIT_PAUSE || commandId == ids::ID_OPTIONS_ALWAYS_ON_TOP)
-        return true;
-    const auto id = CategoryOfCommand(commandId);
-    return id && Category(*id).checkable;
+    return commandId == ids::ID_EDIT_PAUSE || commandId == ids::ID_OPTIONS_ALWAYS_ON_TOP ||
+           CategoryOfCommand(commandId).has_value();
 }
 
-void ToggleCategory(CKestraExtShared& shared, int commandId) {
+int32_t OpcKindOfCommand(int commandId) {
+    const auto id = CategoryOfCommand(commandId);
+    if (!id || Category(*id).kind != CategoryKind::OpcKind)
+        return 0;
+    return Category(*id).switchIndex; // an OPC kind's switch index is the kind
+}
+
+void ToggleCategory(CategoryWords& words, WorkerChannel& channel, int commandId) {
     const auto id = CategoryOfCommand(commandId);
     if (!id)
         return;
     if (*id == LogCategoryId::DateTimeStamp)
-        ToggleDateTimeStamp(shared);
+        ToggleDateTimeStamp(words, channel);
     else
-        ::ToggleCategory(shared, *id);
+        ::ToggleCategory(words, channel, *id);
 }
 
-CommandState CategoryUpdateState(const CKestraExtShared& shared, int commandId) {
+CommandState CategoryUpdateState(const CategoryWords& words, const WorkerChannel& channel, int commandId) {
     const auto id = CategoryOfCommand(commandId);
     if (!id || Category(*id).kind == CategoryKind::OpcKind)
         return CommandState{};
-    return ::CategoryUpdateState(shared, *id);
+    return ::CategoryUpdateState(words, channel, *id);
 }
 
 } // namespace viewlogic

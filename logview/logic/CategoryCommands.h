@@ -23,9 +23,12 @@ bool IsSimpleCategory(int commandId);
 // Commands whose menu item shows a check mark: every category, Pause and Always On Top.
 bool IsCheckableCommand(int commandId);
 
+// The OPC kind a command opens the settings dialog of (11, 12, 13); 0 for any other command.
+int32_t OpcKindOfCommand(int commandId);
+
 // The toggle and update rules by command id (see link/LogCategories.h). Any command other than a simple
 // category or Insert date/time toggles nothing and shows a disabled state.
-void ToggleCategory(CKestraExtShared& shared, int commandId);
-CommandState CategoryUpdateState(const CKestraExtShared& shared, int commandId);
+void ToggleCategory(CategoryWords& words, WorkerChannel& channel, int commandId);
+CommandState CategoryUpdateState(const CategoryWords& words, const WorkerChannel& channel, int commandId);
 
 } // namespace viewlogic

@@ -12,7 +12,4 @@ namespace viewlogic {
 // (" - Disconnected") while not connected.
 QString ComposeDocumentTitle(const QString& host, bool connected);
 
-// The refresh period of the log view in milliseconds: 100 for the local station, 1000 for a remote one.
-int RefreshPeriodMs(const QString& host);
-
 } // namespace viewlogic

@@ -12,7 +12,6 @@ bool HoldsText(const QString& text) {
 } // namespace
 
 void SaveOnDiskRules::Open() {
-    EditChanged(m_fileName);
     switch (m_type) {
     case 0:
         ChooseDisable();

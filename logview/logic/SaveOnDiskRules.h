@@ -18,8 +18,8 @@ public:
 
     SaveOnDiskRules(int type, const QString& fileName) : m_type(type), m_fileName(fileName) {}
 
-    // Opening: the edit receives the file name (its text update runs the edit rule), then the type's
-    // rule. A type other than 0, 1 or 2 checks no radio button and changes nothing else.
+    // Opening: the type's rule. A type other than 0, 1 or 2 checks no radio button and leaves every
+    // control as the template made it (OK enabled).
     void Open();
     void ChooseDisable();
     void ChooseDate();

@@ -15,6 +15,8 @@ struct WindowPlacement {
     static constexpr int32_t kShowNormal = 1;
     static constexpr int32_t kShowMinimized = 2;
     static constexpr int32_t kShowMaximized = 3;
+    static constexpr int32_t kShowMinimize = 6;          // two more minimized states a record may hold
+    static constexpr int32_t kShowMinimizedNoActive = 7;
     static constexpr int32_t kFlagRestoreToMaximized = 2; // minimized from the maximized state
 
     int32_t length = 0;

@@ -3,7 +3,7 @@
 #include "app/EnvGuard.h"
 #include "desktop/TitleRegistry.h"
 #include "dialogs/HalcyteLauncher.h"
-#include "link/KestraShared.h"
+#include "common/StationParts.h"
 
 #include <QFile>
 #include <QProcess>
@@ -11,9 +11,29 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <csignal>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
+
+// A loopback port of this test's own that refuses every connection: bound, never listening.
+struct RefusingPort {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int port = 0;
+    RefusingPort() {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+            port = ntohs(address.sin_port);
+    }
+    ~RefusingPort() { ::close(fd); }
+};
 
 // Ends the tools this test started, however it ends.
 struct StartedTools {
@@ -36,8 +56,8 @@ TEST(HalcyteLauncher, CommandLineKeepsThePathAndUpperCasesTheRest) {
 
 TEST(HalcyteLauncher, AToolThatCannotStartIsToldWithTheSystemErrorCode) {
     QTemporaryDir dir;
-    CKestraExtShared shared;
-    CHalcyteLauncher launcher(shared, dir.path() + "/kestra", nullptr);
+    StationParts shared;
+    CHalcyteLauncher launcher(shared.m_options, dir.path() + "/kestra", nullptr);
     QStringList shown;
     launcher.m_showMessage = [&shown](const QString& text) { shown << text; };
     EXPECT_EQ(launcher.OnLaunchHalcyte(), CHalcyteLauncher::Outcome::Failed);
@@ -58,10 +78,11 @@ TEST(HalcyteLauncher, ASecondLaunchBringsTheRunningToolForward) {
     EnvGuard env({"XDG_RUNTIME_DIR"});
     EnvGuard::set("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
 
-    CKestraExtShared shared;
-    shared.m_strHost = " localhost ";
-    shared.m_nPort = 1; // nothing listens there: the tool says so in its window
-    CHalcyteLauncher launcher(shared, QStringLiteral(KESTRA_BIN_DIR "/kestra"), nullptr);
+    StationParts shared;
+    shared.m_options.m_strHost = " localhost ";
+    const RefusingPort refusing; // nothing answers there: the tool says so in its window
+    shared.m_options.m_nPort = refusing.port;
+    CHalcyteLauncher launcher(shared.m_options, QStringLiteral(KESTRA_BIN_DIR "/kestra"), nullptr);
     launcher.m_nTitleWaitMs = 30000; // a loaded machine must not make the recorded title go missing
     launcher.m_showMessage = [](const QString& text) { ADD_FAILURE() << text.toStdString(); };
 

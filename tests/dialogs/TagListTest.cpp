@@ -1,6 +1,6 @@
 // The Log Tags dialog: its rules against a recording toolkit, then its buttons and the Add Tag dialog.
 #include "dialogs/LogTags.h"
-#include "link/KestraShared.h"
+#include "common/StationParts.h"
 #include "res/Ids.h"
 
 #include <QApplication>
@@ -25,8 +25,8 @@ public:
     bool lost = false;
     std::deque<std::u16string> browsed; // each entry is copied raw into the 2049-unit buffer; none: Cancel
 
-    int32_t LinkOpen(const ConnectionParams& params, MiraboLink* link) override {
-        calls << "open " + params.host;
+    int32_t LinkOpen(const MiraboEndpoint& endpoint, MiraboLink* link) override {
+        calls << "open " + endpoint.host;
         if (openResult != 0)
             return openResult;
         *link = reinterpret_cast<MiraboLink>(++m_links);
@@ -62,8 +62,8 @@ private:
 class TagListTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        shared.SetTags({"Tank1.Level", "pump1.Running"});
-        shared.m_bConnected = 1;
+        shared.m_channel.SetTags({"Tank1.Level", "pump1.Running"});
+        shared.m_channel.m_bConnected = 1;
     }
     // Runs Add with the browser returning `name` (or Cancel when it is empty).
     int Browse(TagListRules& rules, const std::u16string& name) {
@@ -71,7 +71,8 @@ protected:
             toolkit.browsed.push_back(name + u'\0');
         return rules.Add({});
     }
-    CKestraExtShared shared;
+    TagListParts Parts() { return TagListParts{shared.m_options, shared.m_paths.m_strExeIniPath, shared.m_channel}; }
+    StationParts shared;
     FakeToolkit toolkit;
 };
 
@@ -79,7 +80,7 @@ protected:
 
 TEST_F(TagListTest, CloseAppliesOnlyAfterAnEditAndThenRewritesEverything) {
     {
-        TagListRules rules(shared, toolkit);
+        TagListRules rules(Parts(), toolkit);
         rules.Load();
         EXPECT_EQ(rules.Names(), QStringList({"pump1.Running", "Tank1.Level"})) << "sorted without regard to case";
         rules.Close();
@@ -89,7 +90,7 @@ TEST_F(TagListTest, CloseAppliesOnlyAfterAnEditAndThenRewritesEverything) {
 
     {
         // Add with the browser cancelled still counts as an edit: Close reuses the link and rewrites all.
-        TagListRules rules(shared, toolkit);
+        TagListRules rules(Parts(), toolkit);
         rules.Load();
         EXPECT_EQ(Browse(rules, u""), -1);
         EXPECT_TRUE(rules.Changed());
@@ -99,11 +100,11 @@ TEST_F(TagListTest, CloseAppliesOnlyAfterAnEditAndThenRewritesEverything) {
                                           "log Tank1.Level 0", "log pump1.Running 0", "log pump1.Running 1",
                                           "store Kestra/Tag1=pump1.Running", "log Tank1.Level 1",
                                           "store Kestra/Tag2=Tank1.Level", "close 1"}));
-    EXPECT_EQ(shared.Tags(), QStringList({"pump1.Running", "Tank1.Level"}));
+    EXPECT_EQ(shared.m_channel.Tags(), QStringList({"pump1.Running", "Tank1.Level"}));
 }
 
 TEST_F(TagListTest, AddNormalizesSortsAndSkipsDuplicatesEmptyNamesAndOverlongBuffers) {
-    TagListRules rules(shared, toolkit);
+    TagListRules rules(Parts(), toolkit);
     rules.Load();
     EXPECT_EQ(Browse(rules, u"TANK1.LEVEL"), -1) << "listed without regard to case";
     EXPECT_EQ(Browse(rules, u"   "), -1) << "empty once normalized";
@@ -129,13 +130,13 @@ TEST_F(TagListTest, AddNormalizesSortsAndSkipsDuplicatesEmptyNamesAndOverlongBuf
     rules.Close();
     EXPECT_EQ(toolkit.calls,
               QStringList({"store Kestra/TagCount=0", "log Tank1.Level 0", "log pump1.Running 0"}));
-    EXPECT_TRUE(shared.Tags().isEmpty());
+    EXPECT_TRUE(shared.m_channel.Tags().isEmpty());
 }
 
 TEST_F(TagListTest, SlowModeStoresNothingAndAFailedLinkDropsTheChanges) {
-    shared.m_bSlowConnection = 1;
+    shared.m_options.m_bSlowConnection = 1;
     {
-        TagListRules rules(shared, toolkit);
+        TagListRules rules(Parts(), toolkit);
         rules.Load();
         EXPECT_EQ(rules.Add([] { return std::optional<QString>(" Tank2.Level"); }), 2);
         EXPECT_EQ(rules.Add([] { return std::optional<QString>(); }), -1);
@@ -143,15 +144,15 @@ TEST_F(TagListTest, SlowModeStoresNothingAndAFailedLinkDropsTheChanges) {
     }
     EXPECT_EQ(toolkit.calls.filter("store").size(), 0);
     EXPECT_EQ(toolkit.calls.filter("log").size(), 5);
-    EXPECT_EQ(shared.Tags(), QStringList({"pump1.Running", "Tank1.Level", "Tank2.Level"}));
+    EXPECT_EQ(shared.m_channel.Tags(), QStringList({"pump1.Running", "Tank1.Level", "Tank2.Level"}));
 
     // The station cannot be reached: the message names the local station, and nothing is applied.
-    shared.m_strHost = "LocalHost";
+    shared.m_options.m_strHost = "LocalHost";
     toolkit.openResult = static_cast<int32_t>(0x80070005);
     toolkit.calls.clear();
     QStringList shown;
     {
-        TagListRules rules(shared, toolkit);
+        TagListRules rules(Parts(), toolkit);
         rules.m_showError = [&shown](const QString& text) { shown << text; };
         rules.Load();
         rules.RemoveAll();
@@ -161,12 +162,12 @@ TEST_F(TagListTest, SlowModeStoresNothingAndAFailedLinkDropsTheChanges) {
     ASSERT_EQ(shown.size(), 1);
     EXPECT_EQ(shown[0], "Error connecting to 'LOCAL' (-2147024891) .\nPlease make sure that 'TCP/IP Server' is "
                         "running on the remote station.");
-    EXPECT_EQ(shared.Tags().size(), 3);
+    EXPECT_EQ(shared.m_channel.Tags().size(), 3);
 }
 
 TEST_F(TagListTest, DialogButtonsFollowTheSelectionAndEscAppliesNothing) {
-    shared.m_bSlowConnection = 1;
-    CLogTags dialog(shared, toolkit);
+    shared.m_options.m_bSlowConnection = 1;
+    CLogTags dialog(Parts(), toolkit);
     dialog.m_typeName = [] { return std::optional<QString>("Tank9"); };
     dialog.InitDialog();
     auto* list = dialog.ControlAs<QListWidget>(1000);
@@ -192,7 +193,7 @@ TEST_F(TagListTest, DialogButtonsFollowTheSelectionAndEscAppliesNothing) {
     QTimer::singleShot(0, &dialog, [&dialog] { QTest::keyClick(&dialog, Qt::Key_Escape); });
     EXPECT_EQ(dialog.DoModal(), ids::IDCANCEL);
     EXPECT_TRUE(toolkit.calls.isEmpty());
-    EXPECT_EQ(shared.Tags().size(), 2);
+    EXPECT_EQ(shared.m_channel.Tags().size(), 2);
 }
 
 TEST_F(TagListTest, AddTagTakesAtMost1024CharactersAndKeepsARejectedName) {

@@ -2,6 +2,7 @@
 // category request hands to the worker, and the password leaving the argument memory.
 #include "app/core/CommandLine.h"
 #include "app/core/SecretArguments.h"
+#include "common/StationParts.h"
 #include "follow/CategoryNames.h"
 #include "follow/FollowOptions.h"
 #include "follow/StationRequests.h"
@@ -34,10 +35,10 @@ TEST(FollowRules, OptionsAndStationSwitchesEachGoTheirWay) {
     EXPECT_EQ(o.logFile, QStringLiteral("x.log"));
 
     // The station switches reach the viewer's own parser intact, blanks included.
-    CKestraExtShared shared;
-    ApplyCommandLine(shared, CommandLineFromArguments(o.stationArguments));
-    EXPECT_EQ(shared.m_strHost, QStringLiteral("control room"));
-    EXPECT_EQ(shared.m_nPort, 5);
+    StationParts shared;
+    ApplyArguments(shared.m_options, o.stationArguments);
+    EXPECT_EQ(shared.m_options.m_strHost, QStringLiteral("control room"));
+    EXPECT_EQ(shared.m_options.m_nPort, 5);
 
     EXPECT_EQ(ParseFollowArguments({QStringLiteral("--daily")}).options.logOnDiskType, 1);
     EXPECT_TRUE(ParseFollowArguments({QStringLiteral("--help"), QStringLiteral("--bogus")}).options.help);
@@ -56,19 +57,19 @@ TEST(FollowRules, OptionsAndStationSwitchesEachGoTheirWay) {
 }
 
 TEST(FollowRules, CategoryRequestsReachTheWorkerAsSwitchChangesAndTheStampFlag) {
-    CKestraExtShared shared;
+    StationParts shared;
     const CategoryRequest requests[] = {{LogCategoryId::Trace, 1},
                                         {LogCategoryId::Dde, 0},
                                         {LogCategoryId::OpcUa, 1},
                                         {LogCategoryId::DateTimeStamp, 1}};
-    shared.m_nLogDde = 1;
-    ApplyCategoryRequests(shared, requests);
-    EXPECT_EQ(shared.m_nLogTrace.load(), 1);
-    EXPECT_EQ(shared.m_nLogDde.load(), 0);
-    EXPECT_EQ(shared.m_opcUa.enabled.load(), 1);
-    EXPECT_EQ(shared.m_nDateTimeStamp.load(), 1);
-    EXPECT_EQ(shared.m_bDateTimeChanged.load(), 1);
-    EXPECT_EQ(shared.TakeSwitchQueue(), (ChangeQueue{PackChange(3, 1), PackChange(6, 0), PackChange(12, 1)}));
+    shared.m_categories.m_nLogDde = 1;
+    ApplyCategoryRequests(shared.m_categories, shared.m_channel, requests);
+    EXPECT_EQ(shared.m_categories.m_nLogTrace.load(), 1);
+    EXPECT_EQ(shared.m_categories.m_nLogDde.load(), 0);
+    EXPECT_EQ(shared.m_categories.m_opcUa.enabled.load(), 1);
+    EXPECT_EQ(shared.m_categories.m_nDateTimeStamp.load(), 1);
+    EXPECT_EQ(shared.m_channel.m_bDateTimeChanged.load(), 1);
+    EXPECT_EQ(shared.m_channel.TakeSwitchQueue(), (ChangeQueue{PackChange(3, 1), PackChange(6, 0), PackChange(12, 1)}));
 }
 
 TEST(FollowRules, ThePasswordLeavesTheArgumentMemory) {

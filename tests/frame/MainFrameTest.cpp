@@ -1,6 +1,6 @@
 // The main frame: menu bar, accelerators, command routing and the settings written at every close.
 #include "logview/MainFrame.h"
-#include "link/KestraShared.h"
+#include "common/StationParts.h"
 #include "logview/logic/WindowPlacement.h"
 #include "res/Ids.h"
 #include "res/Resources.h"
@@ -27,13 +27,16 @@ class MainFrameTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        app.m_strUserIniPath = dir.filePath("KestraExt.ini");
+        app.m_paths.m_strUserIniPath = dir.filePath("KestraExt.ini");
     }
     int Int(const char* section, const char* key) {
-        return profile::GetPrivateProfileInt(section, key, -12345, app.m_strUserIniPath);
+        return profile::GetPrivateProfileInt(section, key, -12345, app.m_paths.m_strUserIniPath);
     }
     QString Text(const char* section, const char* key) {
-        return profile::GetPrivateProfileString(section, key, "<none>", 261, app.m_strUserIniPath);
+        return profile::GetPrivateProfileString(section, key, "<none>", 261, app.m_paths.m_strUserIniPath);
+    }
+    FrameSettings Settings() {
+        return FrameSettings{app.m_paths.m_strUserIniPath, &app.m_logOnDisk, [this] { return app.m_channel.LogFolder(); }};
     }
     void ShowAndWait(CMainFrame& frame) {
         frame.show();
@@ -41,7 +44,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    CKestraExtShared app;
+    StationParts app;
 };
 
 bool WaitFor(const std::function<bool()>& condition, int ms = 3000) {
@@ -57,7 +60,7 @@ bool WaitFor(const std::function<bool()>& condition, int ms = 3000) {
 } // namespace
 
 TEST_F(MainFrameTest, MenuBarFollowsMenu128) {
-    CMainFrame frame(&app);
+    CMainFrame frame(Settings());
     const QList<QAction*> popups = frame.menuBar()->actions();
     const QList<res::MenuItem> menu = res::Menu(ids::IDR_MAINFRAME);
     ASSERT_EQ(popups.size(), menu.size());
@@ -90,7 +93,7 @@ TEST_F(MainFrameTest, MenuBarFollowsMenu128) {
 }
 
 TEST_F(MainFrameTest, AcceleratorKeysWinOverTheTextControl) {
-    CMainFrame frame(&app);
+    CMainFrame frame(Settings());
     auto* edit = new QPlainTextEdit(&frame);
     frame.setCentralWidget(edit);
     edit->setPlainText("abc");
@@ -141,7 +144,7 @@ TEST_F(MainFrameTest, AcceleratorKeysWinOverTheTextControl) {
 }
 
 TEST_F(MainFrameTest, CommandsRunOnlyWhileEnabled) {
-    CMainFrame frame(&app);
+    CMainFrame frame(Settings());
     int runs = 0;
     int connected = 0;
     bool checked = false;
@@ -188,7 +191,7 @@ TEST_F(MainFrameTest, CommandsRunOnlyWhileEnabled) {
 }
 
 TEST_F(MainFrameTest, WindowKeysAfterMaximizeAndRestore) {
-    CMainFrame frame(&app);
+    CMainFrame frame(Settings());
     frame.move(100, 120);
     frame.resize(500, 400);
     ShowAndWait(frame);
@@ -218,7 +221,7 @@ TEST_F(MainFrameTest, WindowKeysAfterMaximizeAndRestore) {
         EXPECT_NE(Int("Window", key), -12345) << key;
 
     // The keys stand in the record's order, Right before Top.
-    QFile file(app.m_strUserIniPath);
+    QFile file(app.m_paths.m_strUserIniPath);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     QStringList keys;
     for (const QByteArray& line : file.readAll().split('\n')) {
@@ -236,7 +239,7 @@ TEST_F(MainFrameTest, SavedMaximizedPlacementRestoresToItsNormalRectangle) {
     saved.length = 44;
     saved.showCmd = 3;
     saved.SetNormalFrame(QRect(150, 90, 420, 330));
-    CMainFrame frame(&app);
+    CMainFrame frame(Settings());
     frame.ApplyPlacement(saved);
     ShowAndWait(frame);
     EXPECT_TRUE(WaitFor([&] { return frame.isMaximized(); }));
@@ -275,25 +278,25 @@ TEST_F(MainFrameTest, StartAndCloseCyclesUnderAWindowManagerKeepTheWindowKeys) {
     saved.length = 44;
     saved.showCmd = 1;
     saved.SetNormalFrame(QRect(120, 80, 480, 360));
-    ASSERT_TRUE(saved.Write(app.m_strUserIniPath));
+    ASSERT_TRUE(saved.Write(app.m_paths.m_strUserIniPath));
     for (int run = 0; run < 3; ++run) {
-        LateFrame frame(&app);
-        frame.ApplyPlacement(WindowPlacement::Read(app.m_strUserIniPath));
+        LateFrame frame(Settings());
+        frame.ApplyPlacement(WindowPlacement::Read(app.m_paths.m_strUserIniPath));
         ShowAndWait(frame);
         frame.Reparent();
         EXPECT_TRUE(WaitFor([&] { return frame.frameGeometry() == QRect(120, 80, 480, 360); }))
             << "run " << run;
         frame.close();
-        EXPECT_EQ(WindowPlacement::Read(app.m_strUserIniPath).NormalFrame(), saved.NormalFrame())
+        EXPECT_EQ(WindowPlacement::Read(app.m_paths.m_strUserIniPath).NormalFrame(), saved.NormalFrame())
             << "run " << run;
     }
 }
 
 TEST_F(MainFrameTest, LogOnDiskKeysWrittenAtEveryCloseRequest) {
-    CMainFrame frame(&app);
+    CMainFrame frame(Settings());
     ShowAndWait(frame);
-    app.m_nLogOnDiskType = 2;
-    app.m_strLogOnDiskFile = "/var/tmp/plant 7.log";
+    app.m_logOnDisk.m_nLogOnDiskType = 2;
+    app.m_logOnDisk.m_strLogOnDiskFile = "/var/tmp/plant 7.log";
     bool allowClose = false;
     frame.SetCloseQuery([&] { return allowClose; });
     frame.close(); // the save prompt is cancelled: the keys are written all the same
@@ -302,7 +305,7 @@ TEST_F(MainFrameTest, LogOnDiskKeysWrittenAtEveryCloseRequest) {
     EXPECT_EQ(Text("LogOnDisk", "FileName"), "/var/tmp/plant 7.log");
     EXPECT_EQ(Int("Window", "Length"), 44);
 
-    app.m_nLogOnDiskType = 1;
+    app.m_logOnDisk.m_nLogOnDiskType = 1;
     allowClose = true;
     frame.Action(ids::ID_APP_EXIT)->trigger();
     EXPECT_FALSE(frame.isVisible());

@@ -1,5 +1,5 @@
 // The Save On Disk dialog: its enabling rules (with and without widgets) and the command around it.
-#include "link/KestraShared.h"
+#include "common/StationParts.h"
 #include "logview/DlgSave.h"
 #include "logview/logic/SaveOnDiskRules.h"
 #include "res/Ids.h"
@@ -40,13 +40,13 @@ DialogState StateOf(CDlgSave& dialog) {
 }
 
 // Runs the command with `act` acting on the modal dialog once it is up.
-void RunCommandWith(CKestraExtShared& app, const std::function<void(CDlgSave&)>& act) {
+void RunCommandWith(StationParts& app, const std::function<void(CDlgSave&)>& act) {
     QTimer::singleShot(0, [act] {
         auto* dialog = qobject_cast<CDlgSave*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         act(*dialog);
     });
-    RunSaveOnDiskCommand(app, nullptr);
+    RunSaveOnDiskCommand(app.m_logOnDisk, app.m_channel.LogFolder(), nullptr);
 }
 
 } // namespace
@@ -68,6 +68,7 @@ TEST(SaveOnDiskRules, OpeningFollowsTheType) {
     odd.Open();
     EXPECT_EQ(odd.State().checkedRadio, 0);
     EXPECT_TRUE(odd.State().fileNameEnabled);
+    EXPECT_TRUE(odd.State().okEnabled) << "every control as the template made it";
     EXPECT_EQ(odd.Type(), 5);
 }
 
@@ -151,20 +152,21 @@ TEST(SaveOnDiskDialog, RefusesANameLongerThanStartUpReadsBack) {
     EXPECT_TRUE(told.contains("259")) << told.toStdString();
 }
 
-TEST(SaveOnDiskDialog, UnknownTypeChecksNoRadioButton) {
+TEST(SaveOnDiskDialog, UnknownTypeChecksNoRadioButtonAndLeavesTheRestAsItIs) {
     CDlgSave dialog;
     dialog.m_nType = 5;
     dialog.show();
     const DialogState state = StateOf(dialog);
     EXPECT_EQ(state.checked, 0);
+    EXPECT_TRUE(state.ok) << "a stored type the dialog does not know must not lock the user in";
     EXPECT_TRUE(state.edit);
     EXPECT_TRUE(state.browse);
 }
 
 TEST(SaveOnDiskCommand, DateKeepsTheStoredNameAndCancelChangesNothing) {
-    CKestraExtShared app;
-    app.m_nLogOnDiskType = 2;
-    app.m_strLogOnDiskFile = "custom.log";
+    StationParts app;
+    app.m_logOnDisk.m_nLogOnDiskType = 2;
+    app.m_logOnDisk.m_strLogOnDiskFile = "custom.log";
     RunCommandWith(app, [](CDlgSave& dialog) {
         EXPECT_EQ(StateOf(dialog).checked, ids::IDC_RADIO_CUSTOM);
         EXPECT_EQ(StateOf(dialog).text, "custom.log");
@@ -172,8 +174,8 @@ TEST(SaveOnDiskCommand, DateKeepsTheStoredNameAndCancelChangesNothing) {
         EXPECT_FALSE(StateOf(dialog).edit);
         dialog.ControlAs<QPushButton>(ids::IDOK)->click();
     });
-    EXPECT_EQ(app.m_nLogOnDiskType.load(), 1);
-    EXPECT_EQ(app.m_strLogOnDiskFile, "custom.log"); // the disabled edit still held it
+    EXPECT_EQ(app.m_logOnDisk.m_nLogOnDiskType.load(), 1);
+    EXPECT_EQ(app.m_logOnDisk.m_strLogOnDiskFile, "custom.log"); // the disabled edit still held it
 
     // Opened with a type other than 2 the dialog starts with no name, so Disable clears the stored one.
     RunCommandWith(app, [](CDlgSave& dialog) {
@@ -182,15 +184,15 @@ TEST(SaveOnDiskCommand, DateKeepsTheStoredNameAndCancelChangesNothing) {
         QTest::keyClicks(dialog.Control(ids::IDC_FILENAME), "other.log");
         dialog.ControlAs<QPushButton>(ids::IDCANCEL)->click();
     });
-    EXPECT_EQ(app.m_nLogOnDiskType.load(), 1);
-    EXPECT_EQ(app.m_strLogOnDiskFile, "custom.log");
+    EXPECT_EQ(app.m_logOnDisk.m_nLogOnDiskType.load(), 1);
+    EXPECT_EQ(app.m_logOnDisk.m_strLogOnDiskFile, "custom.log");
 
     RunCommandWith(app, [](CDlgSave& dialog) {
         dialog.ControlAs<QRadioButton>(ids::IDC_RADIO_DISABLE)->click();
         dialog.ControlAs<QPushButton>(ids::IDOK)->click();
     });
-    EXPECT_EQ(app.m_nLogOnDiskType.load(), 0);
-    EXPECT_TRUE(app.m_strLogOnDiskFile.isEmpty());
+    EXPECT_EQ(app.m_logOnDisk.m_nLogOnDiskType.load(), 0);
+    EXPECT_TRUE(app.m_logOnDisk.m_strLogOnDiskFile.isEmpty());
 }
 
 TEST(SaveOnDiskDialog, BrowseAsksForALogFileToSaveInTheLogFolder) {

@@ -1,6 +1,7 @@
 #include "FuzzTargets.h"
 
 #include "app/core/CommandLine.h"
+#include "state/ConnectionOptions.h"
 #include "app/core/SecretArguments.h"
 
 #include <QStringList>
@@ -17,9 +18,16 @@ struct Options {
     bool operator==(const Options&) const = default;
 };
 
-Options Read(const CKestraExtShared& s) {
+Options Read(const ConnectionOptions& s) {
     return {s.m_strHost, s.m_strWtg, s.m_strProxyHost, s.m_strUserName, s.m_strPassword,
             s.m_nPort, s.m_nProxyPort, s.m_nTimeout, s.m_bSlowConnection};
+}
+
+// One argument as a command-line text that reads as one token: its quotes would only toggle quoting,
+// and a token with a blank is quoted whole.
+QString AsCommandLine(QString argument) {
+    argument.remove(u'"');
+    return argument.contains(u' ') ? u'"' + argument + u'"' : argument;
 }
 
 } // namespace
@@ -27,17 +35,20 @@ Options Read(const CKestraExtShared& s) {
 // Each line of the input is one program argument.
 int FuzzCommandLine(const uint8_t* data, size_t size) {
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    CKestraExtShared asText;
+    ConnectionOptions asText;
     ApplyCommandLine(asText, text);
 
-    // The arguments joined into one command line read as each argument read on its own, in turn.
+    // The program's arguments read as they are give what the same arguments typed as one command line
+    // give, each in the quoting that makes it one token.
     const QStringList arguments = text.split(u'\n');
-    CKestraExtShared joined;
-    ApplyCommandLine(joined, CommandLineFromArguments(arguments));
-    CKestraExtShared oneByOne;
+    ConnectionOptions direct;
+    ApplyArguments(direct, arguments);
+    QStringList tokens;
     for (const QString& argument : arguments)
-        ApplyCommandLine(oneByOne, CommandLineFromArguments({argument}));
-    if (!(Read(joined) == Read(oneByOne)))
+        tokens << AsCommandLine(argument);
+    ConnectionOptions typed;
+    ApplyCommandLine(typed, tokens.join(u' '));
+    if (!(Read(direct) == Read(typed)))
         __builtin_trap();
 
     // Hiding the password leaves no byte of it in the argument memory, and the rest as it was.

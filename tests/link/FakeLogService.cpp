@@ -168,6 +168,10 @@ std::optional<QJsonObject> FakeLogService::answer(const QString& method, const Q
     }
     if (method == QLatin1String("stamp.get"))
         return valueResult(s.stamp);
+    if (method == QLatin1String("opc.get")) {
+        const auto it = s.opc.find(params.value(QStringLiteral("kind")).toInt() * 10 + params.value(QStringLiteral("param")).toInt());
+        return valueResult(it == s.opc.end() ? 0 : it->second);
+    }
     if (method == QLatin1String("service.query"))
         return valueResult(0);
     if (method == QLatin1String("project.path")) {

@@ -23,6 +23,7 @@ struct FakeServiceSettings {
     int mask = 1;                      // answer to switch.get 65535
     std::map<int, int> switches;       // switch.get index -> value (0 when absent)
     int stamp = 0;                     // stamp.get
+    std::map<int, int> opc;            // opc.get kind * 10 + param -> value (0 when absent)
     bool projectPathFails = false;     // project.path answers an error
     QString projectFolder = QStringLiteral("/fake/project/");
     std::map<QString, QString> config;  // "Section/Key" -> value (absent -> null)

@@ -24,31 +24,31 @@ struct FieldSpec {
     const char* name;
     int bit;
     int index;
-    std::function<KestraWord&(CKestraExtShared&)> field;
+    std::function<KestraWord&(StationParts&)> field;
 };
 
 const std::vector<FieldSpec>& Fields() {
     static const std::vector<FieldSpec> fields = {
-        {"RecipeReport", 1, 0, [](CKestraExtShared& a) -> KestraWord& { return a.m_nLogRecipeReport; }},
-        {"FieldRead", 2, 1, [](CKestraExtShared& a) -> KestraWord& { return a.m_nLogFieldRead; }},
-        {"FieldWrite", 3, 2, [](CKestraExtShared& a) -> KestraWord& { return a.m_nLogFieldWrite; }},
-        {"Trace", 4, 3, [](CKestraExtShared& a) -> KestraWord& { return a.m_nLogTrace; }},
-        {"Dde", 5, 6, [](CKestraExtShared& a) -> KestraWord& { return a.m_nLogDde; }},
-        {"TcpIp", 6, 8, [](CKestraExtShared& a) -> KestraWord& { return a.m_nLogTcpIp; }},
-        {"OpcDa", 7, 9, [](CKestraExtShared& a) -> KestraWord& { return a.m_nLogOpcDa; }},
-        {"Display", 8, 4, [](CKestraExtShared& a) -> KestraWord& { return a.m_nLogDisplay; }},
-        {"Logon", 9, 5, [](CKestraExtShared& a) -> KestraWord& { return a.m_nLogLogon; }},
-        {"ProtocolAnalyzer", 10, 7, [](CKestraExtShared& a) -> KestraWord& { return a.m_nLogProtocolAnalyzer; }},
-        {"DateTimeStamp", 11, -1, [](CKestraExtShared& a) -> KestraWord& { return a.m_nDateTimeStamp; }},
-        {"Database", 12, 10, [](CKestraExtShared& a) -> KestraWord& { return a.m_nLogDatabase; }},
-        {"OpcXmlDa", 13, 11, [](CKestraExtShared& a) -> KestraWord& { return a.m_opcXmlDa.enabled; }},
-        {"OpcUa", 14, 12, [](CKestraExtShared& a) -> KestraWord& { return a.m_opcUa.enabled; }},
-        {"OpcNet", 15, 13, [](CKestraExtShared& a) -> KestraWord& { return a.m_opcNet.enabled; }},
+        {"RecipeReport", 1, 0, [](StationParts& a) -> KestraWord& { return a.m_categories.m_nLogRecipeReport; }},
+        {"FieldRead", 2, 1, [](StationParts& a) -> KestraWord& { return a.m_categories.m_nLogFieldRead; }},
+        {"FieldWrite", 3, 2, [](StationParts& a) -> KestraWord& { return a.m_categories.m_nLogFieldWrite; }},
+        {"Trace", 4, 3, [](StationParts& a) -> KestraWord& { return a.m_categories.m_nLogTrace; }},
+        {"Dde", 5, 6, [](StationParts& a) -> KestraWord& { return a.m_categories.m_nLogDde; }},
+        {"TcpIp", 6, 8, [](StationParts& a) -> KestraWord& { return a.m_categories.m_nLogTcpIp; }},
+        {"OpcDa", 7, 9, [](StationParts& a) -> KestraWord& { return a.m_categories.m_nLogOpcDa; }},
+        {"Display", 8, 4, [](StationParts& a) -> KestraWord& { return a.m_categories.m_nLogDisplay; }},
+        {"Logon", 9, 5, [](StationParts& a) -> KestraWord& { return a.m_categories.m_nLogLogon; }},
+        {"ProtocolAnalyzer", 10, 7, [](StationParts& a) -> KestraWord& { return a.m_categories.m_nLogProtocolAnalyzer; }},
+        {"DateTimeStamp", 11, -1, [](StationParts& a) -> KestraWord& { return a.m_categories.m_nDateTimeStamp; }},
+        {"Database", 12, 10, [](StationParts& a) -> KestraWord& { return a.m_categories.m_nLogDatabase; }},
+        {"OpcXmlDa", 13, 11, [](StationParts& a) -> KestraWord& { return a.m_categories.m_opcXmlDa.enabled; }},
+        {"OpcUa", 14, 12, [](StationParts& a) -> KestraWord& { return a.m_categories.m_opcUa.enabled; }},
+        {"OpcNet", 15, 13, [](StationParts& a) -> KestraWord& { return a.m_categories.m_opcNet.enabled; }},
     };
     return fields;
 }
 
-void SetAllFields(CKestraExtShared& app, int value) {
+void SetAllFields(StationParts& app, int value) {
     for (const FieldSpec& f : Fields())
         f.field(app) = value;
 }
@@ -56,7 +56,7 @@ void SetAllFields(CKestraExtShared& app, int value) {
 // Runs a worker until its first connect step succeeded, then stops it.
 void ConnectOnce(WorkerFixtureState& s) {
     WorkerRun worker(s.app);
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
 }
 
 std::vector<FakeRequest> OfMethod(const std::vector<FakeRequest>& all, const char* method) {
@@ -64,6 +64,15 @@ std::vector<FakeRequest> OfMethod(const std::vector<FakeRequest>& all, const cha
     std::copy_if(all.begin(), all.end(), std::back_inserter(out),
                  [method](const FakeRequest& r) { return r.method == QLatin1String(method); });
     return out;
+}
+
+// The requests of the connect steps: everything before the first fetch (or discard) of log text. The
+// cycles that follow also read the OPC values.
+std::vector<FakeRequest> BeforeFirstFetch(const std::vector<FakeRequest>& all) {
+    const auto fetch = std::find_if(all.begin(), all.end(), [](const FakeRequest& r) {
+        return r.method == QLatin1String("log.read") || r.method == QLatin1String("log.discard");
+    });
+    return std::vector<FakeRequest>(all.begin(), fetch);
 }
 
 bool HasAny(const std::vector<QString>& methods, const QString& prefix) {
@@ -95,7 +104,7 @@ TEST(WorkerSwitches, BitMaskGivesEachFieldItsOwnBit) {
             ASSERT_TRUE(v == 0 || v == 1) << f.name << " = " << v;
             readBack[f.name] |= v << k;
         }
-        EXPECT_EQ(OfMethod(service.requests(), "switch.get").size(), 1u) << "one query answers all";
+        EXPECT_EQ(OfMethod(BeforeFirstFetch(service.requests()), "switch.get").size(), 1u) << "one query answers all";
     }
     for (const FieldSpec& f : Fields())
         EXPECT_EQ(readBack[f.name], f.bit) << f.name;
@@ -112,7 +121,7 @@ TEST(WorkerSwitches, WithoutMaskEachSwitchIsQueriedInOrderAndStoredUnchanged) {
     ConnectOnce(s);
 
     std::vector<int> asked;
-    for (const FakeRequest& r : service.requests()) {
+    for (const FakeRequest& r : BeforeFirstFetch(service.requests())) {
         if (r.method == QLatin1String("switch.get"))
             asked.push_back(Param(r, "index"));
         else if (r.method == QLatin1String("stamp.get"))
@@ -123,10 +132,10 @@ TEST(WorkerSwitches, WithoutMaskEachSwitchIsQueriedInOrderAndStoredUnchanged) {
         EXPECT_EQ(f.field(s.app).load(), f.index < 0 ? 42 : 5 + 10 * f.index) << f.name;
 
     // The menu shows such a value as it is; a click turns it into 0.
-    s.app.m_bConnected = 1;
-    EXPECT_EQ(CategoryUpdateState(s.app, ids::ID_LOG_RECIPE_REPORT).check, 5);
-    ToggleCategory(s.app, ids::ID_LOG_RECIPE_REPORT);
-    EXPECT_EQ(s.app.m_nLogRecipeReport.load(), 0);
+    s.app.m_channel.m_bConnected = 1;
+    EXPECT_EQ(CategoryUpdateState(s.app.m_categories, s.app.m_channel, ids::ID_LOG_RECIPE_REPORT).check, 5);
+    ToggleCategory(s.app.m_categories, s.app.m_channel, ids::ID_LOG_RECIPE_REPORT);
+    EXPECT_EQ(s.app.m_categories.m_nLogRecipeReport.load(), 0);
 }
 
 TEST(WorkerSwitches, SlowConnectionAsksOnceAndSkipsProjectFontAndTags) {
@@ -137,14 +146,14 @@ TEST(WorkerSwitches, SlowConnectionAsksOnceAndSkipsProjectFontAndTags) {
     settings.profile["Kestra/Tag1"] = QStringLiteral("Tank1.Level");
     FakeLogService service(settings);
     WorkerFixtureState s(service.port(), QStringLiteral("localhost"));
-    s.app.m_bSlowConnection = 1;
-    s.app.SetFont(QStringLiteral("Before"), -1);
+    s.app.m_options.m_bSlowConnection = 1;
+    s.app.m_channel.SetFont(QStringLiteral("Before"), -1);
     const QString folder = s.logFolder();
     SetAllFields(s.app, 3);
     ConnectOnce(s);
 
     const std::vector<QString> methods = service.methods();
-    EXPECT_EQ(OfMethod(service.requests(), "switch.get").size(), 1u);
+    EXPECT_EQ(OfMethod(BeforeFirstFetch(service.requests()), "switch.get").size(), 1u);
     EXPECT_FALSE(HasAny(methods, "stamp.get"));
     EXPECT_FALSE(HasAny(methods, "project.")) << "no project traffic";
     EXPECT_FALSE(HasAny(methods, "config.")) << "no font traffic";
@@ -160,11 +169,11 @@ TEST(WorkerSwitches, SlowConnectionAsksOnceAndSkipsProjectFontAndTags) {
     withMask.mask = 1 | (1 << 4);
     FakeLogService second(withMask);
     WorkerFixtureState t(second.port());
-    t.app.m_bSlowConnection = 1;
+    t.app.m_options.m_bSlowConnection = 1;
     SetAllFields(t.app, 3);
     ConnectOnce(t);
-    EXPECT_EQ(t.app.m_nLogTrace.load(), 1);
-    EXPECT_EQ(t.app.m_nLogDde.load(), 0);
+    EXPECT_EQ(t.app.m_categories.m_nLogTrace.load(), 1);
+    EXPECT_EQ(t.app.m_categories.m_nLogDde.load(), 0);
 }
 
 TEST(WorkerConnect, ReadsPollingFolderFontAndSubscribesOnlyValidTags) {
@@ -178,9 +187,9 @@ TEST(WorkerConnect, ReadsPollingFolderFontAndSubscribesOnlyValidTags) {
     settings.profile["Kestra/Tag3"] = QStringLiteral("Pump1.Running");
     FakeLogService service(settings);
     WorkerFixtureState s(service.port(), QString()); // empty host: the local station
-    ASSERT_TRUE(profile::WritePrivateProfileString("Options", "HTTPPolling", "25", s.app.m_strExeIniPath));
+    ASSERT_TRUE(profile::WritePrivateProfileString("Options", "HTTPPolling", "25", s.app.m_paths.m_strExeIniPath));
     WorkerRun worker(s.app);
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
 
     const std::vector<FakeRequest> all = service.requests();
     ASSERT_FALSE(all.empty());
@@ -196,9 +205,9 @@ TEST(WorkerConnect, ReadsPollingFolderFontAndSubscribesOnlyValidTags) {
     EXPECT_EQ(logged, s.tags()) << "an invalid tag is neither subscribed nor listed";
 
     // The polling interval is read again at every connect.
-    ASSERT_TRUE(profile::WritePrivateProfileString("Options", "HTTPPolling", "40", s.app.m_strExeIniPath));
+    ASSERT_TRUE(profile::WritePrivateProfileString("Options", "HTTPPolling", "40", s.app.m_paths.m_strExeIniPath));
     service.dropConnections();
-    ASSERT_TRUE(WaitFor([&] { return service.accepted() == 2 && s.app.m_bConnected.load() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return service.accepted() == 2 && s.app.m_channel.m_bConnected.load() == 1; }));
     const std::vector<FakeRequest> hellos = OfMethod(service.requests(), "hello");
     ASSERT_EQ(hellos.size(), 2u);
     EXPECT_EQ(Param(hellos[1], "polling"), 40);
@@ -209,8 +218,8 @@ TEST(WorkerConnect, MissingFontValuesAndFailedProjectQueryKeepWhatTheyShould) {
     settings.projectPathFails = true; // font keys absent too
     FakeLogService service(settings);
     WorkerFixtureState s(service.port(), QStringLiteral("localhost"));
-    s.app.SetFont(QStringLiteral("Before"), 77);
-    s.app.SetTags(QStringList{QStringLiteral("Old.Tag")});
+    s.app.m_channel.SetFont(QStringLiteral("Before"), 77);
+    s.app.m_channel.SetTags(QStringList{QStringLiteral("Old.Tag")});
     const QString folder = s.logFolder();
     ConnectOnce(s);
     EXPECT_EQ(s.fontName(), QString()) << "an empty name is stored";
@@ -224,14 +233,14 @@ TEST(WorkerSend, QueuesGoOutInOrderWithLow16BitsAndOpcKindsUaXmlDaNet) {
     settings.mask = 1 | (1 << 11); // the connect step reads the stamp as 1
     FakeLogService service(settings);
     WorkerFixtureState s(service.port());
-    s.app.QueueChanges({PackChange(3, 0x10005), PackChange(2, 70000), PackChange(3, 0)}, kOpcKindXmlDa,
+    s.app.m_channel.QueueChanges({PackChange(3, 0x10005), PackChange(2, 70000), PackChange(3, 0)}, kOpcKindXmlDa,
                        {PackChange(1, 7)});
-    s.app.QueueChanges({}, kOpcKindUa, {PackChange(4, 3), PackChange(2, 1)});
-    s.app.QueueChanges({}, kOpcKindNet, {PackChange(0, 9)});
-    s.app.m_bDateTimeChanged = 1;
+    s.app.m_channel.QueueChanges({}, kOpcKindUa, {PackChange(4, 3), PackChange(2, 1)});
+    s.app.m_channel.QueueChanges({}, kOpcKindNet, {PackChange(0, 9)});
+    s.app.m_channel.m_bDateTimeChanged = 1;
     WorkerRun worker(s.app);
     ASSERT_TRUE(WaitFor([&] { return !OfMethod(service.requests(), "log.read").empty(); }));
-    EXPECT_EQ(s.app.m_bDateTimeChanged.load(), 0);
+    EXPECT_EQ(s.app.m_channel.m_bDateTimeChanged.load(), 0);
 
     QStringList sent;
     for (const FakeRequest& r : service.requests()) {
@@ -248,7 +257,7 @@ TEST(WorkerSend, QueuesGoOutInOrderWithLow16BitsAndOpcKindsUaXmlDaNet) {
 TEST(WorkerSend, PausedDiscardsInsteadOfReading) {
     FakeLogService service;
     WorkerFixtureState s(service.port());
-    s.app.m_bPaused = 1;
+    s.app.m_channel.m_bPaused = 1;
     WorkerRun worker(s.app);
     ASSERT_TRUE(WaitFor([&] { return OfMethod(service.requests(), "log.discard").size() >= 2; }));
     EXPECT_TRUE(OfMethod(service.requests(), "log.read").empty());
@@ -258,7 +267,7 @@ TEST(WorkerStop, EndsWithGoodbyeWhenConnected) {
     FakeLogService service;
     WorkerFixtureState s(service.port());
     WorkerRun worker(s.app);
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
     EXPECT_LT(worker.stop().count(), kStopWithinMs);
     const std::vector<FakeRequest> all = service.requests();
     ASSERT_GE(all.size(), 2u);
@@ -277,14 +286,14 @@ TEST(WorkerStop, InterruptsAnOpenThatIsNeverAnswered) {
     ASSERT_TRUE(WaitFor([&] { return !service.methods().empty(); })) << "hello sent, no answer coming";
     const auto took = worker.stop();
     EXPECT_LT(took.count(), kStopWithinMs);
-    EXPECT_EQ(s.app.m_bConnected.load(), 0);
+    EXPECT_EQ(s.app.m_channel.m_bConnected.load(), 0);
 }
 
 TEST(WorkerStop, InterruptsARequestThatIsNeverAnsweredWhileConnected) {
     FakeLogService service;
     WorkerFixtureState s(service.port());
     WorkerRun worker(s.app);
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
     FakeServiceSettings silent;
     silent.silent = true;
     service.setSettings(silent);
@@ -300,7 +309,7 @@ TEST(WorkerConnect, DamagedTagCountDoesNotHoldTheConnectStep) {
     FakeLogService service(settings);
     WorkerFixtureState s(service.port(), QStringLiteral("127.0.0.1"));
     WorkerRun worker(s.app);
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }, 60000));
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; }, 60000));
     ASSERT_FALSE(s.tags().isEmpty());
     EXPECT_EQ(s.tags().front(), QStringLiteral("Tank1.Level"));
     EXPECT_LE(s.tags().size(), kMaxStoredTags);

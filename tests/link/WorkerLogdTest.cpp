@@ -56,15 +56,15 @@ TEST(WorkerLogd, FailedFirstAttemptGivesUpWithTheCode) {
     FakeLogService service(refusing);
     WorkerFixtureState s(service.port());
     WorkerRun worker(s.app);
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_hrConnect.load() != 0; }));
-    EXPECT_EQ(s.app.m_hrConnect.load(), MIRABO_E_ACCESSDENIED);
-    EXPECT_EQ(s.app.m_bConnected.load(), 0);
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_hrConnect.load() != 0; }));
+    EXPECT_EQ(s.app.m_channel.m_hrConnect.load(), MIRABO_E_ACCESSDENIED);
+    EXPECT_EQ(s.app.m_channel.m_bConnected.load(), 0);
 
     // A service that appears now is never tried, not even after a retry's pause: the worker gave up.
     ASSERT_TRUE(service.listen());
     EXPECT_FALSE(WaitFor([&] { return service.accepted() > 0; }, kWorkerRetryMs + 500));
-    EXPECT_EQ(s.app.m_bConnected.load(), 0);
-    EXPECT_EQ(s.app.m_hrConnect.load(), MIRABO_E_ACCESSDENIED);
+    EXPECT_EQ(s.app.m_channel.m_bConnected.load(), 0);
+    EXPECT_EQ(s.app.m_channel.m_hrConnect.load(), MIRABO_E_ACCESSDENIED);
     EXPECT_LT(worker.stop().count(), kStopWithinMs);
 }
 
@@ -73,22 +73,22 @@ TEST(WorkerLogd, ReconnectReadsEverythingAgainAndSendsTheQueueInOrder) {
     ASSERT_TRUE(logd.start(kQuietService));
     WorkerFixtureState s(logd.port(), QStringLiteral("localhost"));
     WorkerRun worker(s.app);
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));
-    EXPECT_EQ(s.app.m_hrConnect.load(), MIRABO_OK);
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
+    EXPECT_EQ(s.app.m_channel.m_hrConnect.load(), MIRABO_OK);
     EXPECT_EQ(s.logFolder(), logd.projectDir() + QLatin1Char('/'));
     EXPECT_EQ(s.fontName(), QStringLiteral("DejaVu Sans Mono"));
     EXPECT_EQ(s.tags(), (QStringList{QStringLiteral("Tank1.Level"), QStringLiteral("Pump1.Running")}));
 
     // A toggle reaches the service: the category's lines now arrive.
-    ToggleCategory(s.app, ids::ID_LOG_LOGON);
-    ASSERT_EQ(s.app.m_nLogLogon.load(), 1);
+    ToggleCategory(s.app.m_categories, s.app.m_channel, ids::ID_LOG_LOGON);
+    ASSERT_EQ(s.app.m_categories.m_nLogLogon.load(), 1);
     ASSERT_TRUE(SwitchesSent(logd, s, QStringLiteral("sent-1")));
     ASSERT_TRUE(logd.inject(5, QStringLiteral("logon-line")));
     ASSERT_TRUE(Flush(logd, s, QStringLiteral("marker-1")));
     EXPECT_TRUE(s.pending().contains(QStringLiteral("logon-line")));
 
     logd.kill();
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 0; }));
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 0; }));
 
     // While the service is away: changes wait in the queue, the stores change, the folder is moved.
     s.queueSwitch(kTrace, 1);
@@ -102,11 +102,11 @@ TEST(WorkerLogd, ReconnectReadsEverythingAgainAndSendsTheQueueInOrder) {
     ASSERT_TRUE(profile::WritePrivateProfileString("Kestra", "Tag1", "Mixer.State", store));
     ASSERT_TRUE(profile::WritePrivateProfileString("Kestra", "Tag2", "No.Such.Tag", store));
     ASSERT_TRUE(profile::WritePrivateProfileString("Kestra", "Tag3", "Tank2.Level", store));
-    s.app.SetLogFolder(QStringLiteral("/elsewhere/"));
+    s.app.m_channel.SetLogFolder(QStringLiteral("/elsewhere/"));
 
     ASSERT_TRUE(logd.restart());
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));
-    EXPECT_EQ(s.app.m_nLogLogon.load(), 0) << "the new service's value, not the old toggle";
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
+    EXPECT_EQ(s.app.m_categories.m_nLogLogon.load(), 0) << "the new service's value, not the old toggle";
     EXPECT_EQ(s.fontName(), QStringLiteral("Liberation Mono"));
     EXPECT_EQ(s.charSet(), 238);
     EXPECT_EQ(s.tags(), (QStringList{QStringLiteral("Mixer.State"), QStringLiteral("Tank2.Level")}));
@@ -126,7 +126,7 @@ TEST(WorkerLogd, PausedTextIsDiscardedAtTheSource) {
     ASSERT_TRUE(logd.start(kQuietService));
     WorkerFixtureState s(logd.port());
     WorkerRun worker(s.app);
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
     ASSERT_TRUE(Flush(logd, s, QStringLiteral("before-pause")));
     // Another client that reads every injected line: once it has one, the service has queued it for
     // every client.
@@ -134,7 +134,7 @@ TEST(WorkerLogd, PausedTextIsDiscardedAtTheSource) {
     ASSERT_FALSE(observer.hello(QStringLiteral("observer")).isEmpty());
     observer.call(QStringLiteral("log.output"), {{QStringLiteral("enable"), true}});
 
-    s.app.m_bPaused = 1;
+    s.app.m_channel.m_bPaused = 1;
     ASSERT_TRUE(CycleEnded(s)) << "every fetch from now on sees the pause";
     ASSERT_TRUE(logd.inject(-1, QStringLiteral("while-paused")));
     ASSERT_TRUE(WaitFor([&] {
@@ -150,7 +150,7 @@ TEST(WorkerLogd, PausedTextIsDiscardedAtTheSource) {
     EXPECT_FALSE(s.pending().contains(QStringLiteral("while-paused")));
     EXPECT_TRUE(s.pending().contains(QStringLiteral("before-pause"))) << "fetched text stays pending";
 
-    s.app.m_bPaused = 0;
+    s.app.m_channel.m_bPaused = 0;
     ASSERT_TRUE(CycleEnded(s)) << "no discard of a paused cycle can follow the next line";
     ASSERT_TRUE(Flush(logd, s, QStringLiteral("after-pause")));
     EXPECT_FALSE(s.pending().contains(QStringLiteral("while-paused")));
@@ -163,13 +163,13 @@ TEST(WorkerLogd, LogFolderBecomesTheProjectFolderOnlyForTheLocalStation) {
     for (const QString& host : {QStringLiteral("localhost"), QStringLiteral("LOCALHOST"), QString()}) {
         WorkerFixtureState s(logd.port(), host);
         WorkerRun worker(s.app);
-        ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; })) << host.toStdString();
+        ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; })) << host.toStdString();
         EXPECT_EQ(s.logFolder(), project) << "host \"" << host.toStdString() << '"';
     }
     WorkerFixtureState s(logd.port(), QStringLiteral("127.0.0.1"));
     const QString before = s.logFolder();
     WorkerRun worker(s.app);
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
     EXPECT_EQ(s.logFolder(), before);
 }
 
@@ -179,17 +179,17 @@ TEST(WorkerLogd, StopsPromptlyWhenConnectedAndWhileRetrying) {
     {
         WorkerFixtureState s(logd.port());
         WorkerRun worker(s.app);
-        ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));
+        ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
         EXPECT_LT(worker.stop().count(), kStopWithinMs) << "connected";
-        EXPECT_EQ(s.app.m_bConnected.load(), 1) << "the end leaves the flag alone";
+        EXPECT_EQ(s.app.m_channel.m_bConnected.load(), 1) << "the end leaves the flag alone";
     }
     WorkerFixtureState s(logd.port());
     WorkerRun worker(s.app);
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
     logd.kill();
     // The first attempt after the loss fails; the worker then sleeps 2000 ms before the next one.
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_hrConnect.load() != 0; }));
-    EXPECT_EQ(s.app.m_bConnected.load(), 0);
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_hrConnect.load() != 0; }));
+    EXPECT_EQ(s.app.m_channel.m_bConnected.load(), 0);
     EXPECT_LT(worker.stop().count(), kWorkerRetryMs) << "retry sleep";
 }
 
@@ -198,16 +198,16 @@ TEST(WorkerLogd, RetriesEveryTwoSecondsAfterALoss) {
     ASSERT_TRUE(logd.start(kQuietService));
     WorkerFixtureState s(logd.port());
     WorkerRun worker(s.app);
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
     // The failed attempt comes after the loss, the retry at least 2000 ms after that attempt.
     const auto lostAt = std::chrono::steady_clock::now();
     logd.kill();
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_hrConnect.load() != 0; }));
-    EXPECT_EQ(s.app.m_hrConnect.load(), MIRABO_E_ACCESSDENIED);
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_hrConnect.load() != 0; }));
+    EXPECT_EQ(s.app.m_channel.m_hrConnect.load(), MIRABO_E_ACCESSDENIED);
     ASSERT_TRUE(logd.restart());
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_bConnected.load() == 1; })) << "a later failure is retried";
+    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; })) << "a later failure is retried";
     const auto waited =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - lostAt);
     EXPECT_GE(waited.count(), kWorkerRetryMs);
-    EXPECT_EQ(s.app.m_hrConnect.load(), MIRABO_OK);
+    EXPECT_EQ(s.app.m_channel.m_hrConnect.load(), MIRABO_OK);
 }

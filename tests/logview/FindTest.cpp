@@ -47,7 +47,7 @@ TEST_F(LogViewFixture, FindBarSearchesAsYouTypeWrapsAndHighlightsFollowTheTrim) 
         lines +=
             QStringLiteral("line %1 alarm %2\r\n").arg(i, 2, 10, QChar(u'0')).arg(i % 2 ? "low" : "high");
     Feed(lines);
-    window.view->OnTimer();
+    Tick();
 
     QTextCursor caret = window.view->textCursor();
     caret.setPosition(0);
@@ -72,9 +72,9 @@ TEST_F(LogViewFixture, FindBarSearchesAsYouTypeWrapsAndHighlightsFollowTheTrim) 
     window.findBar->Field()->setText(QStringLiteral("line 0\\d alarm"));
 
     // New text keeps arriving: the trim takes the first lines and their highlights with them.
-    app.m_nMaxTextLength = window.view->TextLength() + 10;
+    app.m_channel.m_nMaxTextLength = window.view->TextLength() + 10;
     Feed(QStringLiteral("line 05 alarm new\r\n"));
-    window.view->OnTimer();
+    Tick();
     const QList<QTextEdit::ExtraSelection> after = window.view->extraSelections();
     ASSERT_FALSE(after.isEmpty());
     for (const QTextEdit::ExtraSelection& s : after)

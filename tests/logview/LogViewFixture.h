@@ -1,7 +1,7 @@
 // A log window (document, frame, view) on a fresh application object with its files in a temporary folder.
 #pragma once
 
-#include "link/KestraShared.h"
+#include "common/WindowParts.h"
 #include "logview/KestraExtDoc.h"
 #include "logview/KestraExtView.h"
 #include "logview/LogWindow.h"
@@ -31,20 +31,30 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         folder = dir.path() + u'/';
-        app.m_strUserIniPath = folder + "KestraExt.ini";
-        app.SetLogFolder(folder);
+        app.m_paths.m_strUserIniPath = folder + "KestraExt.ini";
+        app.m_channel.SetLogFolder(folder);
     }
     void TearDown() override { delete window.frame; }
 
     // Builds the window as start-up does: connected while it is created, then the given state.
     void Build(const QString& host = QStringLiteral("localhost")) {
-        app.m_strHost = host;
-        app.m_bConnected = 1;
-        window = CreateLogWindow(app);
+        app.m_options.m_strHost = host;
+        app.m_channel.m_bConnected = 1;
+        window = CreateLogWindow(Parts(), Tools());
         window.frame->resize(640, 480);
     }
-    void Feed(const QString& text) { app.AddPendingText(text); }
-    QString Pending() { return app.PendingText(); }
+    LogWindowParts Parts() { return app.Window(); }
+    // Tools that only note that they were asked for.
+    WindowTools Tools() {
+        return WindowTools{[this](QWidget*) { toolRuns << QStringLiteral("tags"); },
+                           [this](int32_t kind, QWidget*) { toolRuns << QStringLiteral("opc %1").arg(kind); },
+                           [this](QWidget*) { toolRuns << QStringLiteral("tool"); },
+                           [this](QWidget*) { toolRuns << QStringLiteral("about"); }};
+    }
+    // One tick of the received-text pipeline, as its timer makes them.
+    void Tick() { app.m_pipeline.Tick(); }
+    void Feed(const QString& text) { app.m_channel.AddPendingText(text); }
+    QString Pending() { return app.m_channel.PendingText(); }
     QString Shown() const { return window.view->toPlainText(); }
     static QByteArray ReadAll(const QString& path) {
         QFile file(path);
@@ -58,6 +68,7 @@ protected:
 
     QTemporaryDir dir;
     QString folder;
-    CKestraExtShared app;
+    WindowParts app;
     LogWindow window;
+    QStringList toolRuns;
 };

@@ -6,7 +6,7 @@
 
 #include "common/LogdProcess.h"
 #include "link/Worker.h"
-#include "logview/logic/LogOnDisk.h"
+#include "pipeline/LogOnDisk.h"
 #include "logview/logic/ViewTextFile.h"
 #include "res/Ids.h"
 #include "toolkit/MiraboToolkit.h"
@@ -34,21 +34,21 @@ protected:
         LogViewFixture::SetUp();
         ToolkitInit();
         ASSERT_TRUE(logd.start({QStringLiteral("--sim-interval"), QStringLiteral("0")}));
-        app.m_nPort = logd.port();
-        app.m_strExeIniPath = folder + "none.ini";
-        app.m_nLogOnDiskType = viewlogic::kLogOnDiskDaily;
+        app.m_options.m_nPort = logd.port();
+        app.m_paths.m_strExeIniPath = folder + "none.ini";
+        app.m_logOnDisk.m_nLogOnDiskType = kLogOnDiskDaily;
         Build();
-        app.m_bConnected = 0;
-        worker = StartWorkerThread(&app);
-        ASSERT_TRUE(WaitFor([&] { return app.m_bConnected.load() != 0; }));
+        app.m_channel.m_bConnected = 0;
+        worker = StartWorkerThread(app.Worker());
+        ASSERT_TRUE(WaitFor([&] { return app.m_channel.m_bConnected.load() != 0; }));
     }
     void TearDown() override {
-        StopWorkerThread(&app, worker);
+        StopWorkerThread(app.m_channel, worker);
         LogViewFixture::TearDown();
         ToolkitExit();
     }
     QString ProjectFolder() {
-        return app.LogFolder();
+        return app.m_channel.LogFolder();
     }
     LogdProcess logd;
     std::unique_ptr<std::thread> worker;
@@ -59,10 +59,15 @@ protected:
 TEST_F(LogViewLinkTest, InjectedLinesReachTheViewAndTheDailyFile) {
     // The local station's log folder is the running project's folder.
     EXPECT_EQ(QDir(ProjectFolder()).canonicalPath(), QDir(logd.projectDir()).canonicalPath());
+    // The day's file of the moment the text arrived: the day before the wait, or after it past midnight.
+    const QDateTime before = QDateTime::currentDateTime();
     ASSERT_TRUE(logd.inject(-1, QStringLiteral("hello from the runtime")));
     ASSERT_TRUE(WaitFor([&] { return Shown().contains("hello from the runtime"); }));
-    const QString daily = viewlogic::BuildDailyLogFileName(ProjectFolder(), QDateTime::currentDateTime());
-    EXPECT_TRUE(ReadAll(daily).contains("hello from the runtime\r\n"));
+    const QDateTime after = QDateTime::currentDateTime();
+    QByteArray daily = ReadAll(pipeline::BuildDailyLogFileName(ProjectFolder(), before));
+    if (after.date() != before.date())
+        daily += ReadAll(pipeline::BuildDailyLogFileName(ProjectFolder(), after));
+    EXPECT_TRUE(daily.contains("hello from the runtime\r\n"));
 
     window.frame->RunCommand(ids::ID_FILE_SAVE);
     const QByteArray saved = ReadAll(ProjectFolder() + "log.txt");

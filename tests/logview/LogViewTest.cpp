@@ -1,7 +1,7 @@
 // The log view inside a real main frame: the display pipeline, the title, the text commands.
 #include "LogViewFixture.h"
 
-#include "logview/logic/LogOnDisk.h"
+#include "pipeline/LogOnDisk.h"
 #include "logview/logic/TextTrimmer.h"
 #include "res/Ids.h"
 
@@ -31,49 +31,49 @@
 TEST_F(LogViewFixture, TitleNamesTheStationAndTheLinkState) {
     Build();
     EXPECT_EQ(window.frame->windowTitle(), QStringLiteral("Kestra: <LOCAL> - "));
-    app.m_bConnected = 0;
-    window.view->OnTimer(); // the first tick always re-titles
+    app.m_channel.m_bConnected = 0;
+    Tick(); // the first tick always re-titles
     EXPECT_EQ(window.frame->windowTitle(), QStringLiteral("Kestra: <LOCAL> - Disconnected - "));
-    app.m_bConnected = 1;
-    window.view->OnTimer();
+    app.m_channel.m_bConnected = 1;
+    Tick();
     EXPECT_EQ(window.frame->windowTitle(), QStringLiteral("Kestra: <LOCAL> - "));
-    EXPECT_EQ(window.view->RefreshPeriod(), 100);
+    EXPECT_EQ(app.m_pipeline.Period(), 100);
 }
 
 TEST_F(LogViewFixture, RemoteStationTitleAndPeriod) {
     Build(QStringLiteral("127.0.0.1"));
     EXPECT_EQ(window.frame->windowTitle(), QStringLiteral("Kestra: <127.0.0.1> - "));
-    EXPECT_EQ(window.view->RefreshPeriod(), 1000);
+    EXPECT_EQ(app.m_pipeline.Period(), 1000);
 }
 
 TEST_F(LogViewFixture, TicksDoNothingDuringStartUp) {
     Build();
-    app.m_bStarting = 1;
+    app.m_window.m_bStarting = 1;
     Feed("held");
-    window.view->OnTimer();
+    Tick();
     EXPECT_EQ(Shown(), QString());
     EXPECT_EQ(Pending(), QStringLiteral("held"));
 }
 
 TEST_F(LogViewFixture, PauseHoldsTextBackUntilResumed) {
     Build();
-    window.view->OnTimer();
+    Tick();
     window.frame->RunCommand(ids::ID_EDIT_PAUSE);
-    EXPECT_EQ(app.m_bPaused.load(), 1);
+    EXPECT_EQ(app.m_channel.m_bPaused.load(), 1);
     EXPECT_TRUE(Action(ids::ID_EDIT_PAUSE)->isChecked());
     Feed("waiting");
-    window.view->OnTimer();
+    Tick();
     EXPECT_EQ(Shown(), QString());
     EXPECT_EQ(Pending(), QStringLiteral("waiting"));
     window.frame->RunCommand(ids::ID_EDIT_PAUSE);
-    window.view->OnTimer();
+    Tick();
     EXPECT_EQ(Shown(), QStringLiteral("waiting"));
 }
 
 TEST_F(LogViewFixture, DisconnectedDisablesLinkItemsOnly) {
     Build();
-    app.m_bConnected = 0;
-    window.view->OnTimer();
+    app.m_channel.m_bConnected = 0;
+    Tick();
     using namespace ids;
     for (int id : {ID_EDIT_PAUSE, ID_OPTIONS_INSERT_DATETIME, ID_LOG_RECIPE_REPORT, ID_LOG_FIELD_READ, ID_LOG_TRACE,
                    ID_LOG_DDE, ID_LOG_OPC_DA, ID_LOG_OPC_XMLDA, ID_LOG_OPC_UA, ID_LOG_OPC_NET, ID_LOG_TAGS})
@@ -81,10 +81,10 @@ TEST_F(LogViewFixture, DisconnectedDisablesLinkItemsOnly) {
     for (int id : {ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_PRINT, ID_EDIT_CLEAR_ALL, ID_OPTIONS_ALWAYS_ON_TOP})
         EXPECT_TRUE(Action(id)->isEnabled()) << id;
     Feed("not while disconnected");
-    window.view->OnTimer();
+    Tick();
     EXPECT_EQ(Shown(), QString());
-    app.m_bConnected = 1;
-    window.view->OnTimer();
+    app.m_channel.m_bConnected = 1;
+    Tick();
     EXPECT_TRUE(Action(ID_EDIT_PAUSE)->isEnabled());
     EXPECT_TRUE(Action(ID_LOG_TAGS)->isEnabled());
 }
@@ -92,7 +92,7 @@ TEST_F(LogViewFixture, DisconnectedDisablesLinkItemsOnly) {
 TEST_F(LogViewFixture, CopyAndDeleteNeedASelection) {
     Build();
     Feed("alpha beta\r\n");
-    window.view->OnTimer();
+    Tick();
     EXPECT_FALSE(Action(ids::ID_EDIT_COPY)->isEnabled());
     EXPECT_FALSE(Action(ids::ID_EDIT_DELETE)->isEnabled());
     window.frame->RunCommand(ids::ID_EDIT_DELETE); // Del with nothing selected deletes nothing
@@ -113,11 +113,11 @@ TEST_F(LogViewFixture, CopyAndDeleteNeedASelection) {
 TEST_F(LogViewFixture, SaveLogTxtTwiceReplacesTheFile) {
     Build();
     Feed("first save, long text\r\n");
-    window.view->OnTimer();
+    Tick();
     window.frame->RunCommand(ids::ID_FILE_SAVE);
     window.frame->RunCommand(ids::ID_EDIT_CLEAR_ALL);
     Feed("2nd");
-    window.view->OnTimer();
+    Tick();
     window.frame->RunCommand(ids::ID_FILE_SAVE);
     EXPECT_EQ(ReadAll(folder + "log.txt"), QByteArray("2\0n\0d\0", 6)); // UTF-16LE, no BOM
 }
@@ -130,7 +130,7 @@ TEST_F(LogViewFixture, SavedTextMarksSoftBreaksWithCrCrLf) {
     for (int i = 0; i < 40; ++i)
         words += QStringLiteral("word%1 ").arg(i);
     Feed(words + "\r\nshort\r\n");
-    window.view->OnTimer();
+    Tick();
     const QTextBlock first = window.view->document()->firstBlock();
     ASSERT_GT(first.layout()->lineCount(), 1) << "the long line wraps at the window's edge";
     ASSERT_TRUE(window.view->SaveViewText(folder + "wrapped.txt"));
@@ -144,21 +144,21 @@ TEST_F(LogViewFixture, SavedTextMarksSoftBreaksWithCrCrLf) {
 
 TEST_F(LogViewFixture, ExactFitRemovesTheWholeFirstLine) {
     Build();
-    app.m_nMaxTextLength = 200;
+    app.m_channel.m_nMaxTextLength = 200;
     // 100 characters in the view, three lines.
     Feed(QString(40, u'a') + "\n" + QString(30, u'b') + "\n" + QString(28, u'c'));
-    window.view->OnTimer();
+    Tick();
     ASSERT_EQ(window.view->TextLength(), 100);
     Feed(QString(100, u'x'));
-    window.view->OnTimer();
+    Tick();
     EXPECT_EQ(Shown(), QString(30, u'b') + "\n" + QString(28, u'c') + QString(100, u'x'));
 }
 
 TEST_F(LogViewFixture, ChunkOfExactlyMIntoAnEmptyViewIsShownWhole) {
     Build();
-    app.m_nMaxTextLength = 500;
+    app.m_channel.m_nMaxTextLength = 500;
     Feed(QString(500, u'z'));
-    window.view->OnTimer();
+    Tick();
     EXPECT_EQ(window.view->TextLength(), 500);
 }
 
@@ -166,10 +166,10 @@ TEST_F(LogViewFixture, BulkCutAtFourteenThousandThenLineTrim) {
     Build();
     QString line = QString(99, u'l') + "\n";
     Feed(line.repeated(140)); // 14000 characters
-    window.view->OnTimer();
+    Tick();
     ASSERT_EQ(window.view->TextLength(), 14000);
     Feed("tail");
-    window.view->OnTimer();
+    Tick();
     // The first 5000 characters went (mid-line), then the line-based trim found room.
     EXPECT_EQ(window.view->TextLength(), 9004);
     EXPECT_TRUE(Shown().endsWith("\ntail"));
@@ -177,15 +177,15 @@ TEST_F(LogViewFixture, BulkCutAtFourteenThousandThenLineTrim) {
 
 TEST_F(LogViewFixture, OversizedChunkGoesWholeToDiskAndItsTailToTheView) {
     Build();
-    app.m_nMaxTextLength = 1000;
-    app.m_nLogOnDiskType = viewlogic::kLogOnDiskCustom;
-    app.m_strLogOnDiskFile = QStringLiteral("all.log");
+    app.m_channel.m_nMaxTextLength = 1000;
+    app.m_logOnDisk.m_nLogOnDiskType = kLogOnDiskCustom;
+    app.m_logOnDisk.m_strLogOnDiskFile = QStringLiteral("all.log");
     QString chunk;
     for (int i = 0; i < 200; ++i)
         chunk += QStringLiteral("line %1\r\n").arg(i, 4, 10, QChar(u'0'));
     ASSERT_GT(chunk.size(), 1000);
     Feed(chunk);
-    window.view->OnTimer();
+    Tick();
     EXPECT_EQ(ReadAll(folder + "all.log"), chunk.toUtf8());
     EXPECT_LE(window.view->TextLength(), 1000);
     EXPECT_TRUE(Shown().endsWith("line 0199\n"));
@@ -197,7 +197,7 @@ TEST_F(LogViewFixture, NeverAboveMAfterATick) {
     window.frame->show();
     QRandomGenerator random(42);
     for (const int max : {3000, 16000}) {
-        app.m_nMaxTextLength = max;
+        app.m_channel.m_nMaxTextLength = max;
         for (int tick = 0; tick < 200; ++tick) {
             // Lines of up to 2000 characters with and without blanks, so they wrap into many display lines.
             QString chunk;
@@ -209,9 +209,9 @@ TEST_F(LogViewFixture, NeverAboveMAfterATick) {
                 chunk += random.bounded(4) == 0 ? QStringLiteral("\r\n\r\n") : QStringLiteral("\r\n");
             }
             Feed(chunk);
-            window.view->OnTimer();
+            Tick();
             ASSERT_LE(window.view->TextLength(), max) << "tick " << tick;
-            const QString form = viewlogic::DisplayForm(chunk);
+            const QString form = pipeline::DisplayForm(chunk);
             if (chunk.size() <= max) {
                 ASSERT_TRUE(Shown().endsWith(form)) << "tick " << tick;
             } else {
@@ -232,7 +232,7 @@ TEST_F(LogViewFixture, AlwaysOnTopTogglesTheFlagAndTheWindow) {
     window.frame->show();
     const QPoint before = window.frame->pos();
     window.frame->RunCommand(ids::ID_OPTIONS_ALWAYS_ON_TOP);
-    EXPECT_EQ(app.m_bAlwaysOnTop.load(), 1);
+    EXPECT_EQ(app.m_window.m_bAlwaysOnTop.load(), 1);
     EXPECT_TRUE(window.frame->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_TRUE(window.frame->isVisible());
     EXPECT_EQ(window.frame->pos(), before);
@@ -245,36 +245,36 @@ TEST_F(LogViewFixture, EmptyTickClearsTheDocumentsModifiedFlag) {
     Build();
     window.view->insertPlainText("typed");
     EXPECT_TRUE(window.doc->IsModified());
-    window.view->OnTimer();
+    Tick();
     EXPECT_FALSE(window.doc->IsModified());
     EXPECT_EQ(Shown(), QStringLiteral("typed"));
 }
 
 TEST_F(LogViewFixture, LogMenuTogglesQueuePackedEntries) {
     Build();
-    window.view->OnTimer();
+    Tick();
     window.frame->RunCommand(ids::ID_LOG_TRACE);       // switch 3
     window.frame->RunCommand(ids::ID_LOG_TRACE);
     window.frame->RunCommand(ids::ID_LOG_RECIPE_REPORT); // switch 0
-    EXPECT_EQ(app.m_nLogTrace.load(), 0);
-    EXPECT_EQ(app.m_nLogRecipeReport.load(), 1);
-    EXPECT_EQ(app.SwitchQueue(), (std::vector<uint32_t>{PackChange(3, 1), PackChange(3, 0), PackChange(0, 1)}));
+    EXPECT_EQ(app.m_categories.m_nLogTrace.load(), 0);
+    EXPECT_EQ(app.m_categories.m_nLogRecipeReport.load(), 1);
+    EXPECT_EQ(app.m_channel.SwitchQueue(), (std::vector<uint32_t>{PackChange(3, 1), PackChange(3, 0), PackChange(0, 1)}));
     window.frame->UpdateCommandUi();
     EXPECT_TRUE(Action(ids::ID_LOG_RECIPE_REPORT)->isChecked());
     EXPECT_FALSE(Action(ids::ID_LOG_TRACE)->isChecked());
 
     window.frame->RunCommand(ids::ID_OPTIONS_INSERT_DATETIME);
-    EXPECT_EQ(app.m_nDateTimeStamp.load(), 1);
-    EXPECT_EQ(app.m_bDateTimeChanged.load(), 1);
+    EXPECT_EQ(app.m_categories.m_nDateTimeStamp.load(), 1);
+    EXPECT_EQ(app.m_channel.m_bDateTimeChanged.load(), 1);
     window.frame->UpdateCommandUi();
     EXPECT_TRUE(Action(ids::ID_OPTIONS_INSERT_DATETIME)->isChecked());
 
     // With the link down a click changes nothing and queues nothing; the check marks stay.
-    app.m_bConnected = 0;
-    window.view->OnTimer();
+    app.m_channel.m_bConnected = 0;
+    Tick();
     window.frame->RunCommand(ids::ID_LOG_RECIPE_REPORT);
-    EXPECT_EQ(app.m_nLogRecipeReport.load(), 1);
-    EXPECT_EQ(app.SwitchQueue().size(), 3u);
+    EXPECT_EQ(app.m_categories.m_nLogRecipeReport.load(), 1);
+    EXPECT_EQ(app.m_channel.SwitchQueue().size(), 3u);
     EXPECT_TRUE(Action(ids::ID_LOG_RECIPE_REPORT)->isChecked());
 }
 
@@ -286,15 +286,15 @@ TEST_F(LogViewFixture, TrimTakesOneDisplayLineOfAWrappedLine) {
     for (int i = 0; i < 30; ++i)
         words += QStringLiteral("w%1 ").arg(i, 2, 10, QChar(u'0'));
     Feed(words + "\r\nend");
-    window.view->OnTimer();
+    Tick();
     const QTextBlock first = window.view->document()->firstBlock();
     const QTextLayout* layout = first.layout();
     ASSERT_GE(layout->lineCount(), 3);
     const QString rest = words.mid(layout->lineAt(1).textStart());
     // L + N == M: n is 0, so exactly the first display line goes.
-    app.m_nMaxTextLength = window.view->TextLength() + 5;
+    app.m_channel.m_nMaxTextLength = window.view->TextLength() + 5;
     Feed("12345");
-    window.view->OnTimer();
+    Tick();
     EXPECT_EQ(Shown(), rest + "\nend12345");
 }
 
@@ -302,18 +302,18 @@ TEST_F(LogViewFixture, LogFontAtInitialUpdateAndOnceTheWorkerReadIt) {
     Build();
     EXPECT_TRUE(window.view->AppliedFontName().isEmpty()); // no name yet: the default font stays
     const QFont before = window.view->font();
-    app.m_bConnected = 0;
-    window.view->OnTimer();
-    app.SetFont(QStringLiteral("DejaVu Sans Mono with a face name longer than thirty-one"), -1);
-    app.m_bConnected = 1; // the worker stores the name before it raises the connected flag
-    window.view->OnTimer();
+    app.m_channel.m_bConnected = 0;
+    Tick();
+    app.m_channel.SetFont(QStringLiteral("DejaVu Sans Mono with a face name longer than thirty-one"), -1);
+    app.m_channel.m_bConnected = 1; // the worker stores the name before it raises the connected flag
+    Tick();
     EXPECT_EQ(window.view->AppliedFontName(), QStringLiteral("DejaVu Sans Mono with a face na"));
     EXPECT_EQ(window.view->font().family(), QStringLiteral("DejaVu Sans Mono with a face na"));
     EXPECT_EQ(window.view->font().pointSizeF(), before.pointSizeF());
 }
 
 TEST_F(LogViewFixture, TypingStopsAtTheTextLimitButIncomingTextDoesNot) {
-    app.m_nMaxTextLength = 5;
+    app.m_channel.m_nMaxTextLength = 5;
     Build();
     EXPECT_EQ(window.view->TextLimit(), 5);
     for (const char c : QByteArray("abcdefg")) {
@@ -321,9 +321,9 @@ TEST_F(LogViewFixture, TypingStopsAtTheTextLimitButIncomingTextDoesNot) {
         QApplication::sendEvent(window.view, &press);
     }
     EXPECT_EQ(Shown(), QStringLiteral("abcde"));
-    app.m_nMaxTextLength = 4096; // slow connection lowers M after the window exists; the limit stays
+    app.m_channel.m_nMaxTextLength = 4096; // slow connection lowers M after the window exists; the limit stays
     Feed("0123456789");
-    window.view->OnTimer();
+    Tick();
     EXPECT_EQ(window.view->TextLimit(), 5);
     EXPECT_TRUE(Shown().endsWith("0123456789"));
 }
@@ -338,10 +338,10 @@ TEST_F(LogViewFixture, InitialUpdateRestoresTheSavedPlacementOnAScreen) {
         placement.rcNormalPositionTop = saved.top();
         placement.rcNormalPositionRight = saved.left() + saved.width();
         placement.rcNormalPositionBottom = saved.top() + saved.height();
-        EXPECT_TRUE(placement.Write(app.m_strUserIniPath));
+        EXPECT_TRUE(placement.Write(app.m_paths.m_strUserIniPath));
         delete window.frame;
-        app.m_bConnected = 1;
-        window = CreateLogWindow(app);
+        app.m_channel.m_bConnected = 1;
+        window = CreateLogWindow(Parts(), Tools());
         window.frame->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.frame));
         (void)QTest::qWaitFor([&] { return window.frame->frameGeometry().size() == saved.size(); });
@@ -392,18 +392,18 @@ QList<QMessageBox*> VisibleBoxes() {
 } // namespace
 
 TEST_F(LogViewFixture, FailedLogWritesLeaveWholeLinesAndTheTextFollowsOnceThereIsRoom) {
-    app.m_nLogOnDiskType = viewlogic::kLogOnDiskCustom;
-    app.m_strLogOnDiskFile = QStringLiteral("custom.log");
+    app.m_logOnDisk.m_nLogOnDiskType = kLogOnDiskCustom;
+    app.m_logOnDisk.m_strLogOnDiskFile = QStringLiteral("custom.log");
     Build();
     Feed("first\r\n");
-    window.view->OnTimer();
+    Tick();
 
     QString burst;
     for (int i = 0; i < 100; ++i)
         burst += QString(60, u'\u00e9') + QStringLiteral("\r\n");
     FileSizeLimit full(4100); // the burst (12200 bytes) stops in the middle of a line and a character
     Feed(burst);
-    window.view->OnTimer();
+    Tick();
     EXPECT_EQ(ReadAll(folder + "custom.log"), QByteArray("first\r\n"));
     ASSERT_TRUE(QTest::qWaitFor([] { return VisibleBoxes().size() == 1; }));
     const QString told = VisibleBoxes()[0]->text(); // the file and the system's reason
@@ -411,13 +411,13 @@ TEST_F(LogViewFixture, FailedLogWritesLeaveWholeLinesAndTheTextFollowsOnceThereI
                 told.contains(QString::fromLocal8Bit(std::strerror(EFBIG))))
         << told.toStdString();
     Feed("second\r\n"); // the same run of failures: no second box
-    window.view->OnTimer();
+    Tick();
     EXPECT_EQ(VisibleBoxes().size(), 1);
     EXPECT_TRUE(Shown().endsWith("second\n")) << "the view shows everything all the same";
 
     full.Lift();
     Feed("third\r\n");
-    window.view->OnTimer();
+    Tick();
     const QByteArray written = ReadAll(folder + "custom.log");
     EXPECT_EQ(written,
               (QStringLiteral("first\r\n") + burst + QStringLiteral("second\r\nthird\r\n")).toUtf8());
@@ -449,8 +449,8 @@ TEST_F(LogViewFixture, SaveAtTheClosePromptThatFailsSaysSoAndKeepsTheWindow) {
     WriteAll(folder + "log.txt", QByteArray(418, 'x'));
     Build();
     window.frame->show();
-    app.m_bConnected = 0;
-    window.view->OnTimer();
+    app.m_channel.m_bConnected = 0;
+    Tick();
     window.view->insertPlainText("typed while disconnected");
 
     QString offered;
@@ -493,9 +493,9 @@ TEST_F(LogViewFixture, CutsKeepSurrogatePairsWholeAndMarkWhatTheViewLeavesOut) {
     const QString emoji = QStringLiteral("\U0001F600");
     // The bulk cut of 5000 characters would fall between the halves of a pair.
     Feed(u'a' + emoji.repeated(7499));
-    window.view->OnTimer();
+    Tick();
     Feed(QStringLiteral("x"));
-    window.view->OnTimer();
+    Tick();
     EXPECT_TRUE(Shown().isValidUtf16());
     window.frame->RunCommand(ids::ID_FILE_SAVE);
     const QByteArray saved = ReadAll(folder + "log.txt");
@@ -503,18 +503,36 @@ TEST_F(LogViewFixture, CutsKeepSurrogatePairsWholeAndMarkWhatTheViewLeavesOut) {
     EXPECT_FALSE(QChar(static_cast<char16_t>(uchar(saved[0]) | uchar(saved[1]) << 8)).isLowSurrogate());
 
     // A burst longer than the view: one marker line with the count, the rest whole, the log file all of it.
-    app.m_nLogOnDiskType = viewlogic::kLogOnDiskCustom;
-    app.m_strLogOnDiskFile = QStringLiteral("burst.log");
+    app.m_logOnDisk.m_nLogOnDiskType = kLogOnDiskCustom;
+    app.m_logOnDisk.m_strLogOnDiskFile = QStringLiteral("burst.log");
     window.frame->RunCommand(ids::ID_EDIT_CLEAR_ALL);
     const QString burst = emoji.repeated(9000);
     Feed(burst);
-    window.view->OnTimer();
+    Tick();
     const QString shown = Shown();
     EXPECT_TRUE(shown.isValidUtf16());
-    EXPECT_LE(shown.size(), app.m_nMaxTextLength.load());
+    EXPECT_LE(shown.size(), app.m_channel.m_nMaxTextLength.load());
     const QRegularExpressionMatch marker =
         QRegularExpression(QStringLiteral("^\\[\\.\\.\\. (\\d+) characters not shown \\.\\.\\.\\]\n")).match(shown);
     ASSERT_TRUE(marker.hasMatch()) << shown.left(60).toStdString();
     EXPECT_EQ(marker.captured(1).toInt() + (shown.size() - marker.capturedLength()), burst.size());
     EXPECT_EQ(ReadAll(folder + "burst.log"), burst.toUtf8());
+}
+
+TEST_F(LogViewFixture, TheMarkerForLeftOutTextStandsOnALineOfItsOwn) {
+    Build();
+    app.m_channel.m_nMaxTextLength = 2000;
+    Feed("first\r\nR04790 xxx"); // a station's last line, not ended yet
+    Tick();
+    QString burst;
+    for (int i = 0; i < 400; ++i)
+        burst += QStringLiteral("R%1 burst line\r\n").arg(i, 5, 10, QChar(u'0'));
+    Feed(burst);
+    Tick();
+    const QString shown = Shown();
+    const qsizetype marker = shown.indexOf(QStringLiteral("[... "));
+    ASSERT_GT(marker, 0) << "the unfinished line stays in the view";
+    EXPECT_EQ(shown.mid(marker - 11, 11), QStringLiteral("R04790 xxx\n"));
+    EXPECT_LE(window.view->TextLength(), 2000);
+    EXPECT_TRUE(shown.endsWith("R00399 burst line\n"));
 }

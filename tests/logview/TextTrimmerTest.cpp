@@ -1,10 +1,12 @@
 // The trim rules of the log view over a model of display lines: lines split at '\n' and wrapped every
 // `width` characters.
 #include "logview/logic/TextTrimmer.h"
+#include "pipeline/ViewChunk.h"
 
 #include <gtest/gtest.h>
 
 using namespace viewlogic;
+using namespace pipeline;
 
 namespace {
 

@@ -17,12 +17,6 @@ TEST(DocumentTitle, LocalAndRemoteConnectedAndNot) {
               QStringLiteral("Kestra: <plant7> - Disconnected"));
 }
 
-TEST(DocumentTitle, RefreshPeriodByStation) {
-    EXPECT_EQ(RefreshPeriodMs(QStringLiteral("LocalHost")), 100);
-    EXPECT_EQ(RefreshPeriodMs(QString()), 100);
-    EXPECT_EQ(RefreshPeriodMs(QStringLiteral("127.0.0.1")), 1000);
-}
-
 TEST(ViewTextFile, SoftBreaksAreCrCrLfAndLineBreaksCrLf) {
     EXPECT_EQ(ReportedText({{QStringLiteral("ab "), QStringLiteral("cd")}, {QString()}, {QStringLiteral("e")}}),
               QStringLiteral("ab \r\r\ncd\r\n\r\ne"));

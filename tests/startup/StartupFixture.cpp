@@ -43,7 +43,7 @@ void StartupTest::TearDown() {
 
 CKestraExtApp& StartupTest::NewApp(const QString& commandLine) {
     auto app = std::make_unique<CKestraExtApp>();
-    app->m_lpCmdLine = commandLine;
+    app->m_lpCmdLine = QProcess::splitCommand(commandLine); // as a shell would hand the arguments on
     app->m_pStartupHooks = &m_hooks;
     m_apps.push_back(std::move(app));
     return *m_apps.back();

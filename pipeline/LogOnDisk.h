@@ -1,5 +1,5 @@
 // The log-on-disk writer: every chunk of received log text is appended to the day's file or to a file
-// the user named (the choice lives in the shared state: m_nLogOnDiskType, m_strLogOnDiskFile).
+// the user named.
 //
 // The files are UTF-8 with CR LF line ends: the received CRs are dropped and every LF becomes CR LF.
 // A file is open only for one append, so other programs may read or move it between chunks.
@@ -10,6 +10,8 @@
 // lines go and one notice line says how many. The caller is told once per run of failures.
 #pragma once
 
+#include "state/LogOnDiskChoice.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -18,17 +20,7 @@
 #include <functional>
 #include <optional>
 
-class CKestraExtShared;
-
-namespace viewlogic {
-
-constexpr int kLogOnDiskDisabled = 0;
-constexpr int kLogOnDiskDaily = 1;
-constexpr int kLogOnDiskCustom = 2;
-
-// The longest custom file name that start-up reads back ("FileName" is read into 260 characters with
-// the terminator); the Save On Disk dialog accepts no longer one.
-constexpr int kMaxLogFileNameLength = 259;
+namespace pipeline {
 
 // The local time used for the daily file name; tests inject their own.
 using LocalClock = std::function<QDateTime()>;
@@ -50,6 +42,13 @@ QByteArray LogFileBytes(QStringView chunk);
 // system's error text.
 QString AppendToLogFile(const QString& path, const QByteArray& bytes);
 
+// Where one chunk goes: the choice of the moment and the log folder.
+struct LogTarget {
+    int type = kLogOnDiskDisabled;
+    QString fileName;
+    QString logFolder;
+};
+
 // A run of failed writes has begun: the file and the system's error text.
 struct LogWriteFailure {
     QString path;
@@ -68,13 +67,9 @@ public:
     using DroppedNotice = std::function<QString(qint64 lines)>;
     void SetDroppedNotice(DroppedNotice notice) { m_droppedNotice = std::move(notice); }
 
-    // The display pipeline's call with every non-empty chunk (on the user-interface thread): nothing
-    // while disconnected; otherwise the chunk goes to the chosen file, after any text kept from failed
-    // writes. Returns the failure when this write begins a run of failures.
-    std::optional<LogWriteFailure> Write(CKestraExtShared& shared, QStringView chunk);
-    // The same whatever the link state: text received before shut-down (or before the link dropped)
-    // that no tick has taken.
-    std::optional<LogWriteFailure> WriteReceived(CKestraExtShared& shared, QStringView chunk);
+    // Appends a chunk to the target's file, after any text kept from failed writes; a target that
+    // names no file drops what was kept. Returns the failure when this write begins a run of failures.
+    std::optional<LogWriteFailure> Write(const LogTarget& target, QStringView chunk);
 
     // Bytes kept from failed writes (oldest first, whole lines).
     const QByteArray& Backlog() const { return m_backlog; }
@@ -90,4 +85,4 @@ private:
     bool m_failing = false;
 };
 
-} // namespace viewlogic
+} // namespace pipeline

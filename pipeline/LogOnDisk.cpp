@@ -1,11 +1,10 @@
-#include "logview/logic/LogOnDisk.h"
+#include "pipeline/LogOnDisk.h"
 
-#include "link/KestraShared.h"
 #include "toolkit/MiraboToolkit.h"
 
 #include <QFile>
 
-namespace viewlogic {
+namespace pipeline {
 
 QString BuildDailyLogFileName(const QString& logFolder, const QDateTime& localNow) {
     const QDate date = localNow.isValid() ? localNow.date() : QDate();
@@ -62,16 +61,9 @@ QString AppendToLogFile(const QString& path, const QByteArray& bytes) {
     return error;
 }
 
-std::optional<LogWriteFailure> LogOnDiskWriter::Write(CKestraExtShared& shared, QStringView chunk) {
-    if (!shared.m_bConnected.load())
-        return std::nullopt;
-    return WriteReceived(shared, chunk);
-}
-
-std::optional<LogWriteFailure> LogOnDiskWriter::WriteReceived(CKestraExtShared& shared, QStringView chunk) {
+std::optional<LogWriteFailure> LogOnDiskWriter::Write(const LogTarget& target, QStringView chunk) {
     const QDateTime now = m_clock ? m_clock() : QDateTime::currentDateTime();
-    const QString path =
-        LogOnDiskPath(shared.m_nLogOnDiskType.load(), shared.m_strLogOnDiskFile, shared.LogFolder(), now);
+    const QString path = LogOnDiskPath(target.type, target.fileName, target.logFolder, now);
     if (path.isEmpty()) {
         // Logging to disk is off (or has no file name): nothing waits for a file any more.
         m_backlog.clear();
@@ -121,4 +113,4 @@ void LogOnDiskWriter::Keep(const QByteArray& bytes) {
     }
 }
 
-} // namespace viewlogic
+} // namespace pipeline

@@ -1,13 +1,14 @@
 // The log-on-disk writer: file names, line ends, encoding and the connected/type gates.
-#include "link/KestraShared.h"
-#include "logview/logic/LogOnDisk.h"
+#include "common/StationParts.h"
+#include "pipeline/LogOnDisk.h"
+#include "pipeline/ReceivedTextPipeline.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-using namespace viewlogic;
+using namespace pipeline;
 
 namespace {
 
@@ -18,14 +19,19 @@ QByteArray ReadAll(const QString& path) {
 
 struct LogOnDiskFixture : ::testing::Test {
     QTemporaryDir dir;
-    CKestraExtShared shared;
+    StationParts shared;
     LogOnDiskWriter writer;
     QString folder;
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         folder = dir.path() + u'/';
-        shared.SetLogFolder(folder);
-        shared.m_bConnected = 1;
+        shared.m_channel.SetLogFolder(folder);
+        shared.m_channel.m_bConnected = 1;
+    }
+    // Where a chunk goes with the choice of the moment.
+    LogTarget Target() const {
+        return LogTarget{shared.m_logOnDisk.m_nLogOnDiskType.load(), shared.m_logOnDisk.m_strLogOnDiskFile,
+                         shared.m_channel.LogFolder()};
     }
 };
 
@@ -57,56 +63,59 @@ TEST(LogOnDiskBytes, ReceivedCrsDropAndEveryLfBecomesCrLf) {
 }
 
 TEST_F(LogOnDiskFixture, DailyFilesChangeAtLocalMidnight) {
-    shared.m_nLogOnDiskType = kLogOnDiskDaily;
+    shared.m_logOnDisk.m_nLogOnDiskType = kLogOnDiskDaily;
     QList<QDateTime> times{QDateTime(QDate(2026, 3, 7), QTime(23, 59, 59, 900)),
                            QDateTime(QDate(2026, 3, 8), QTime(0, 0, 0, 100))};
     writer.SetClock([&] { return times.takeFirst(); });
-    writer.Write(shared, u"before\r\n");
-    writer.Write(shared, u"after\r\n");
+    writer.Write(Target(), u"before\r\n");
+    writer.Write(Target(), u"after\r\n");
     EXPECT_EQ(ReadAll(folder + "260307.log"), QByteArray("before\r\n"));
     EXPECT_EQ(ReadAll(folder + "260308.log"), QByteArray("after\r\n"));
 }
 
 TEST_F(LogOnDiskFixture, AppendsAcrossCallsAndNeverTruncates) {
-    shared.m_nLogOnDiskType = kLogOnDiskCustom;
-    shared.m_strLogOnDiskFile = QStringLiteral("custom.log");
+    shared.m_logOnDisk.m_nLogOnDiskType = kLogOnDiskCustom;
+    shared.m_logOnDisk.m_strLogOnDiskFile = QStringLiteral("custom.log");
     {
         QFile file(folder + "custom.log");
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("old\r\n");
     }
-    writer.Write(shared, u"a\r\nb\r\n");
-    writer.Write(shared, u"c");
+    writer.Write(Target(), u"a\r\nb\r\n");
+    writer.Write(Target(), u"c");
     EXPECT_EQ(ReadAll(folder + "custom.log"), QByteArray("old\r\na\r\nb\r\nc"));
 }
 
 TEST_F(LogOnDiskFixture, NothingWhileDisconnectedOrDisabled) {
-    shared.m_nLogOnDiskType = kLogOnDiskCustom;
-    shared.m_strLogOnDiskFile = QStringLiteral("custom.log");
-    shared.m_bConnected = 0;
-    writer.Write(shared, u"x\n");
+    ReceivedTextPipeline road(shared.m_channel, shared.m_logOnDisk);
+    shared.m_logOnDisk.m_nLogOnDiskType = kLogOnDiskCustom;
+    shared.m_logOnDisk.m_strLogOnDiskFile = QStringLiteral("custom.log");
+    shared.m_channel.m_bConnected = 0;
+    shared.m_channel.AddPendingText(u"x\n"_qs);
+    road.Deliver(ReceivedTextPipeline::Gate::WhileShown);
     EXPECT_FALSE(QFile::exists(folder + "custom.log"));
-    shared.m_bConnected = 1;
-    shared.m_nLogOnDiskType = 5;
-    writer.Write(shared, u"x\n");
+    shared.m_channel.m_bConnected = 1;
+    shared.m_logOnDisk.m_nLogOnDiskType = 5;
+    road.Deliver(ReceivedTextPipeline::Gate::WhileShown);
     EXPECT_FALSE(QFile::exists(folder + "custom.log"));
+    EXPECT_TRUE(shared.m_channel.PendingText().isEmpty()) << "taken all the same";
 }
 
 TEST_F(LogOnDiskFixture, TextOfFailedWritesIsKeptWithinItsBoundAndWrittenFirstLater) {
     LogOnDiskWriter small(64);
-    shared.m_nLogOnDiskType = kLogOnDiskCustom;
-    shared.m_strLogOnDiskFile = folder + "later/x.log"; // the folder is not there (yet)
-    const auto first = small.Write(shared, u"line 1\nline 2\n");
+    shared.m_logOnDisk.m_nLogOnDiskType = kLogOnDiskCustom;
+    shared.m_logOnDisk.m_strLogOnDiskFile = folder + "later/x.log"; // the folder is not there (yet)
+    const auto first = small.Write(Target(), u"line 1\nline 2\n");
     ASSERT_TRUE(first.has_value());
-    EXPECT_EQ(first->path, shared.m_strLogOnDiskFile);
+    EXPECT_EQ(first->path, shared.m_logOnDisk.m_strLogOnDiskFile);
     EXPECT_FALSE(first->error.isEmpty());
     for (int i = 3; i <= 12; ++i) // the same run of failures: told once
-        EXPECT_FALSE(small.Write(shared, QStringLiteral("line %1\n").arg(i)).has_value());
+        EXPECT_FALSE(small.Write(Target(), QStringLiteral("line %1\n").arg(i)).has_value());
     EXPECT_LE(small.Backlog().size(), 64);
 
     ASSERT_TRUE(QDir().mkpath(folder + "later"));
-    EXPECT_FALSE(small.Write(shared, u"line 13\n").has_value());
-    const QByteArray written = ReadAll(shared.m_strLogOnDiskFile);
+    EXPECT_FALSE(small.Write(Target(), u"line 13\n").has_value());
+    const QByteArray written = ReadAll(shared.m_logOnDisk.m_strLogOnDiskFile);
     // The oldest lines made room: a notice says how many, then the newest lines follow in order.
     EXPECT_TRUE(written.startsWith("[... 5 lines of log text could not be written and were dropped ...]\r\n"))
         << written.toStdString();
