@@ -1,5 +1,7 @@
 #include "follow/Terminal.h"
 
+#include "base/SignalPipe.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -15,25 +17,11 @@ namespace {
 
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-// Signal state is process-wide: a stop counter, and a pipe whose read end wakes a poll.
-std::atomic<int32_t> g_stopWord{0};
-int g_wakePipe[2] = {-1, -1};
-
-static_assert(std::atomic<int32_t>::is_always_lock_free, "the stop word is touched in a signal handler");
-
-extern "C" void OnStopSignal(int) {
-    const int savedErrno = errno;
-    g_stopWord.fetch_add(1);
-    if (g_wakePipe[1] >= 0) {
-        const char byte = 1;
-        [[maybe_unused]] const ssize_t n = ::write(g_wakePipe[1], &byte, 1); // a full pipe wakes anyway
-    }
-    errno = savedErrno;
-}
+// The stop signals count up the signal pipe's word and make its read end readable, which wakes a poll.
+const std::atomic<int32_t>& g_stopWord = base::SignalCount();
 
 void DrainWakePipe() {
-    char buffer[64];
-    while (::read(g_wakePipe[0], buffer, sizeof buffer) > 0) {
+    while (base::TakeSignal() != 0) {
     }
 }
 
@@ -42,8 +30,9 @@ void DrainWakePipe() {
 short WaitFor(int fd, short events, int32_t stopSince, int timeoutMs, bool* stopped) {
     *stopped = false;
     for (;;) {
-        pollfd fds[2] = {{fd, events, 0}, {g_wakePipe[0], POLLIN, 0}};
-        const int n = ::poll(fds, g_wakePipe[0] >= 0 ? 2 : 1, timeoutMs);
+        const int wake = base::SignalPipeReadFd();
+        pollfd fds[2] = {{fd, events, 0}, {wake, POLLIN, 0}};
+        const int n = ::poll(fds, wake >= 0 ? 2 : 1, timeoutMs);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -64,15 +53,8 @@ short WaitFor(int fd, short events, int32_t stopSince, int timeoutMs, bool* stop
 } // namespace
 
 void InstallStopSignals() {
-    if (g_wakePipe[0] < 0 && ::pipe2(g_wakePipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        g_wakePipe[0] = g_wakePipe[1] = -1;
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART; // nothing else in the process has to expect EINTR
     for (const int sig : kStopSignals)
-        ::sigaction(sig, &action, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
+        base::InstallSignalPipe({sig});
 }
 
 StopSignalsBlocked::StopSignalsBlocked() {

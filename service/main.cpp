@@ -1,11 +1,11 @@
 // mirabo-logd: the stand-in for the runtime's log service.
+#include "base/SignalPipe.h"
 #include "service/Injector.h"
 #include "service/LogServer.h"
 #include "service/Options.h"
 #include "service/PasswordHash.h"
 #include "service/Project.h"
 #include "service/Service.h"
-#include "service/SignalPipe.h"
 #include "service/Simulator.h"
 #include "service/UsersWatcher.h"
 
@@ -122,7 +122,9 @@ int main(int argc, char** argv) {
     if (!options.addUser.isEmpty())
         return addUser(options);
 
-    SignalPipe signals;
+    // SIGINT and SIGTERM end the service cleanly, from the event loop.
+    base::InstallSignalPipe({SIGINT, SIGTERM});
+    base::SignalNotifier signals;
     Project project;
     QStringList warnings;
     if (!project.load(options.project, &error, &warnings)) {
@@ -168,7 +170,7 @@ int main(int argc, char** argv) {
     Simulator simulator(service, options.simIntervalMs);
     simulator.start();
 
-    QObject::connect(&signals, &SignalPipe::signalled, &app, [&](int signo) {
+    QObject::connect(&signals, &base::SignalNotifier::signalled, &app, [&](int signo) {
         Service::log(QStringLiteral("signal %1, shutting down").arg(signo));
         server.shutdown();
         app.quit();
