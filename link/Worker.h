@@ -21,6 +21,8 @@
 constexpr int kWorkerCycleMs = 100;        // poll period, local and remote station alike
 constexpr int kWorkerRetryMs = 2000;       // sleep after a failed connect attempt
 constexpr int kOpcRefreshCycles = 3;       // every this many cycles one OPC kind's values are read again
+constexpr int kMaxReadsPerCycle = 8;       // log reads in one cycle while the service says more waits
+constexpr int kFetchBudgetMs = 50;         // ... and no further reads once this much time went on them
 constexpr int32_t kMaxStoredTags = 10000;  // the connect step reads at most this many stored tags
 
 // What the worker works on. The options and the settings path are constant while it runs; the category
@@ -43,7 +45,9 @@ int32_t ConnectStep(WorkerParts parts, MiraboLink& link);
 bool SendChangesStep(WorkerParts parts, MiraboLink& link, unsigned* changedOpcKinds = nullptr);
 // Sends one OPC kind's queue (11, 12 or 13); false when the link was found lost.
 bool SendOpcChanges(WorkerParts parts, MiraboLink& link, int32_t kind);
-// Fetches the waiting log text (or discards it while paused); false when the link was found lost.
+// Fetches the waiting log text (or discards it while paused); false when the link was found lost. While
+// the service says more text waits, it reads again in the same cycle, up to kMaxReadsPerCycle reads or
+// kFetchBudgetMs, and not after a stop or pause request.
 bool FetchTextStep(WorkerParts parts, MiraboLink& link);
 // Reads one OPC kind's switch and parameters from the station into the channel; false when the link was
 // found lost (the values read are then not stored).

@@ -72,7 +72,19 @@ bool FetchTextStep(WorkerParts parts, MiraboLink& link) {
     } catch (const std::bad_alloc&) {
         return DiscardText(link);
     }
-    LogTextRead(&text, capacity);
-    channel.AddPendingText(text, QDateTime::currentMSecsSinceEpoch());
-    return LinkIsLost(link) == 0;
+    // One read, and more while the service says text waits behind it (a burst, or a backlog after an
+    // outage), so that the backlog drains at the speed of the link rather than one read per cycle. The
+    // stop word, the pause and a time budget bound the extra reads.
+    const qint64 until = QDateTime::currentMSecsSinceEpoch() + kFetchBudgetMs;
+    for (int read = 0;; ++read) {
+        bool more = false;
+        LogTextRead(&text, capacity, &more);
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        channel.AddPendingText(text, now);
+        if (LinkIsLost(link))
+            return false;
+        if (!more || read + 1 >= kMaxReadsPerCycle || now >= until || channel.m_bStopWorker.load() != 0 ||
+            channel.m_bPaused.load() != 0)
+            return true;
+    }
 }

@@ -3,6 +3,7 @@
 
 #include <QJsonObject>
 
+#include <algorithm>
 #include <limits>
 
 namespace logd {
@@ -94,7 +95,13 @@ Reply Dispatcher::logRead(Session& s, RpcParams& p) {
     if (!p.ok())
         return Reply();
     const LogReadResult r = s.client->read(max, ack, epoch);
-    return Reply::ok(QJsonObject{{QStringLiteral("text"), r.text}, {QStringLiteral("seq"), static_cast<qint64>(r.seq)}});
+    // `waiting`: the code units still queued behind this answer, so that a client that fell behind reads
+    // again at once instead of at its next cycle.
+    const LogQueue& queue = s.client->queue();
+    const qint64 waiting = queue.empty() ? 0 : std::max<qint64>(1, queue.units()); // a drop notice counts too
+    return Reply::ok(QJsonObject{{QStringLiteral("text"), r.text},
+                                 {QStringLiteral("seq"), static_cast<qint64>(r.seq)},
+                                 {QStringLiteral("waiting"), waiting}});
 }
 
 Reply Dispatcher::logDiscard(Session& s, RpcParams&) {

@@ -105,6 +105,10 @@ int32_t OpcLogParamSet(int32_t kind, int32_t param, int32_t value);
 // Reads waiting log text, at most `capacity` UTF-16 code units (a surrogate pair is never split).
 // `text` always receives a valid string (empty on failure).
 int32_t LogTextRead(QString* text, int32_t capacity);
+// The same, and whether more text waits at the service behind what was read: the service's own count
+// when its answer carries one, else a guess from the answer (it came within one message of `capacity`,
+// so the next message did not fit). False on failure.
+int32_t LogTextRead(QString* text, int32_t capacity, bool* moreWaiting);
 int32_t LogTextDiscard();
 // Full path of `file` in the running project's folder (at most `capacity` characters); empty on failure.
 int32_t ProjectFilePath(const QString& file, QString* path, int32_t capacity = 260);

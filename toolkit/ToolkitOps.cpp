@@ -4,6 +4,8 @@
 
 #include <QJsonArray>
 
+#include <algorithm>
+
 using namespace mirabo;
 
 namespace {
@@ -116,7 +118,30 @@ int32_t OpcLogParamSet(int32_t kind, int32_t param, int32_t value) {
     return ask("opc.set", {{QStringLiteral("kind"), kind}, {QStringLiteral("param"), param}, {QStringLiteral("value"), value}});
 }
 
-int32_t LogTextRead(QString* text, int32_t capacity) {
+namespace {
+
+// Whether a service that does not say so has more text behind an answer: log.read hands out whole
+// messages only, so an answer that leaves less room than its longest message took had to stop there.
+bool LooksCut(const QString& answer, int32_t capacity) {
+    if (answer.isEmpty())
+        return false;
+    qsizetype longest = 0;
+    for (qsizetype start = 0; start < answer.size();) {
+        qsizetype end = answer.indexOf(u'\n', start);
+        end = end < 0 ? answer.size() : end + 1;
+        longest = std::max(longest, end - start);
+        start = end;
+    }
+    return capacity - answer.size() < longest;
+}
+
+} // namespace
+
+int32_t LogTextRead(QString* text, int32_t capacity) { return LogTextRead(text, capacity, nullptr); }
+
+int32_t LogTextRead(QString* text, int32_t capacity, bool* moreWaiting) {
+    if (moreWaiting)
+        *moreWaiting = false;
     if (text)
         text->clear();
     if (!text || capacity < 1)
@@ -146,6 +171,12 @@ int32_t LogTextRead(QString* text, int32_t capacity) {
         return malformed(link);
     *text = received;
     setLastRead({seq, link->epoch()});
+    if (moreWaiting) {
+        int64_t waiting = 0;
+        *moreWaiting = result.contains(QStringLiteral("waiting")) && int64Field(result, "waiting", &waiting)
+                           ? waiting > 0
+                           : LooksCut(received, max);
+    }
     return MIRABO_OK;
 }
 

@@ -1,7 +1,9 @@
 // bench_feed: writes a steady stream of numbered lines in 100 ms batches.
 //
-//   bench_feed RATE SECONDS OUT...   (RATE lines per second; each OUT is a file or FIFO, appended to)
+//   bench_feed [--then RATE2 SECONDS2]... RATE SECONDS OUT...
 //
+// RATE lines per second for SECONDS, then each --then phase in turn, the numbers running on; each OUT is
+// a file or FIFO, appended to.
 // Every batch goes to every output in one write, so several viewers see the same stream. Prints the
 // number of lines written. SIGTERM or SIGINT ends the stream early, after the batch in progress, and the
 // count printed is still exact (bench/faults feeds until its faults are done).
@@ -23,14 +25,24 @@ void OnStop(int) { g_stop = 1; }
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 4) {
-        std::fprintf(stderr, "usage: bench_feed RATE SECONDS OUT...\n");
+    struct Phase {
+        int rate;
+        int seconds;
+    };
+    std::vector<Phase> later;
+    int arg = 1;
+    while (arg + 2 < argc && std::string(argv[arg]) == "--then") {
+        later.push_back({std::atoi(argv[arg + 1]), std::atoi(argv[arg + 2])});
+        arg += 3;
+    }
+    if (argc - arg < 3) {
+        std::fprintf(stderr, "usage: bench_feed [--then RATE2 SECONDS2]... RATE SECONDS OUT...\n");
         return 2;
     }
-    const int rate = std::atoi(argv[1]);
-    const int seconds = std::atoi(argv[2]);
+    std::vector<Phase> phases{{std::atoi(argv[arg]), std::atoi(argv[arg + 1])}};
+    phases.insert(phases.end(), later.begin(), later.end());
     std::vector<int> outs;
-    for (int i = 3; i < argc; ++i) {
+    for (int i = arg + 2; i < argc; ++i) {
         const int fd = ::open(argv[i], O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
         if (fd < 0) {
             std::perror(argv[i]);
@@ -45,12 +57,13 @@ int main(int argc, char** argv) {
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
     using Clock = std::chrono::steady_clock;
-    const int batches = seconds * 10;
     int64_t number = 0;
     auto next = Clock::now();
-    for (int b = 0; b < batches && !g_stop; ++b) {
+    for (const Phase& phase : phases) {
+      const int64_t first = number;
+      for (int b = 0; b < phase.seconds * 10 && !g_stop; ++b) {
         // Spread the remainder so that the rate holds for any RATE.
-        const int64_t target = int64_t(rate) * (b + 1) / 10;
+        const int64_t target = first + int64_t(phase.rate) * (b + 1) / 10;
         std::string batch;
         const int64_t now = stream::NowNs();
         while (number < target)
@@ -66,6 +79,7 @@ int main(int argc, char** argv) {
         }
         next += std::chrono::milliseconds(100);
         std::this_thread::sleep_until(next);
+      }
     }
     for (int fd : outs)
         ::close(fd);

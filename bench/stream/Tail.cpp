@@ -5,6 +5,8 @@
 // Reads the file as it grows (from its start; it may not exist yet) until EXPECTED stream lines were
 // seen or TIMEOUT_S seconds passed without growth, then prints one line:
 //   lines=N lost=N doubled=N out_of_order=N p50_ms=X p99_ms=X
+// and a second one with the p50 latency of the lines sent in each second of the stream:
+//   p50_by_second_ms=X,X,...
 // The latency of a line is the time from its sending (in the line) to the moment the follower saw it;
 // the follower looks every 2 ms, which bounds its own share of the figure.
 #include "StreamLine.h"
@@ -26,7 +28,8 @@ int main(int argc, char** argv) {
     const int timeoutS = std::atoi(argv[3]);
     std::vector<char> seen(static_cast<size_t>(expected), 0);
     std::vector<double> latencies;
-    int64_t lines = 0, doubled = 0, outOfOrder = 0, last = -1, distinct = 0;
+    int64_t lines = 0, doubled = 0, outOfOrder = 0, last = -1, distinct = 0, firstSent = -1;
+    std::vector<std::vector<double>> bySecond; // latencies by the second of the stream they were sent in
     std::string partial;
     std::ifstream in;
     std::streamoff offset = 0;
@@ -70,6 +73,12 @@ int main(int argc, char** argv) {
                 ++outOfOrder;
             last = number;
             latencies.push_back(double(now - sent) / 1e6);
+            if (firstSent < 0)
+                firstSent = sent;
+            const size_t second = sent > firstSent ? size_t((sent - firstSent) / 1000000000) : 0;
+            if (bySecond.size() <= second)
+                bySecond.resize(second + 1);
+            bySecond[second].push_back(latencies.back());
         }
         partial.erase(0, start);
     }
@@ -81,5 +90,12 @@ int main(int argc, char** argv) {
     std::printf("lines=%lld lost=%lld doubled=%lld out_of_order=%lld p50_ms=%.0f p99_ms=%.0f\n",
                 static_cast<long long>(distinct), static_cast<long long>(expected - distinct),
                 static_cast<long long>(doubled), static_cast<long long>(outOfOrder), at(0.50), at(0.99));
+    std::printf("p50_by_second_ms=");
+    for (size_t i = 0; i < bySecond.size(); ++i) {
+        std::vector<double>& l = bySecond[i];
+        std::sort(l.begin(), l.end());
+        std::printf("%s%.0f", i ? "," : "", l.empty() ? -1.0 : l[l.size() / 2]);
+    }
+    std::printf("\n");
     return 0;
 }

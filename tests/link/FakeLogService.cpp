@@ -157,8 +157,11 @@ std::optional<QJsonObject> FakeLogService::answer(const QString& method, const Q
     if (s.silent)
         return std::nullopt;
     if (method == QLatin1String("hello"))
-        return QJsonObject{{QStringLiteral("protocol"), 1}, {QStringLiteral("logonRequired"), false},
-                           {QStringLiteral("access"), true}, {QStringLiteral("station"), QStringLiteral("FAKE")}};
+        return QJsonObject{{QStringLiteral("protocol"), 1},
+                           {QStringLiteral("logonRequired"), false},
+                           {QStringLiteral("access"), true},
+                           {QStringLiteral("station"), QStringLiteral("FAKE")},
+                           {QStringLiteral("epoch"), m_epoch}}; // a service state of its own: seq starts afresh
     if (method == QLatin1String("switch.get")) {
         const int index = params.value(QStringLiteral("index")).toInt();
         if (index == 0xFFFF)
@@ -191,7 +194,15 @@ std::optional<QJsonObject> FakeLogService::answer(const QString& method, const Q
             r.insert(QStringLiteral("id"), 1);
         return r;
     }
-    if (method == QLatin1String("log.read"))
-        return QJsonObject{{QStringLiteral("text"), QString()}, {QStringLiteral("seq"), 0}};
+    if (method == QLatin1String("log.read")) {
+        if (m_settings.reads.empty())
+            return QJsonObject{{QStringLiteral("text"), QString()}, {QStringLiteral("seq"), m_seq}};
+        const auto [text, waiting] = m_settings.reads.front();
+        m_settings.reads.erase(m_settings.reads.begin());
+        QJsonObject answer{{QStringLiteral("text"), text}, {QStringLiteral("seq"), ++m_seq}};
+        if (waiting)
+            answer.insert(QStringLiteral("waiting"), *waiting);
+        return answer;
+    }
     return QJsonObject{};
 }

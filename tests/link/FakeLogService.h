@@ -5,6 +5,7 @@
 
 #include <QJsonObject>
 #include <QString>
+#include <QUuid>
 
 #include <atomic>
 #include <map>
@@ -29,6 +30,8 @@ struct FakeServiceSettings {
     std::map<QString, QString> config;  // "Section/Key" -> value (absent -> null)
     std::map<QString, QString> profile; // "Section/Key" -> value (absent -> null)
     QString invalidTagPrefix = QStringLiteral("Bad"); // tag.parse says invalid for these names
+    // log.read answers in turn, each {"text", and "waiting" when set}; then empty text
+    std::vector<std::pair<QString, std::optional<int>>> reads;
     bool silent = false;               // accept connections but never answer
     bool refusing = false;             // bound but refusing connections until listen() (the port stays ours)
 };
@@ -66,6 +69,8 @@ private:
     std::atomic<bool> m_stopping{false};
     std::atomic<int> m_accepted{0};
     std::atomic<int> m_dropGeneration{0};
+    int m_seq = 0; // of the last log.read answer with text
+    const QString m_epoch = QUuid::createUuid().toString(QUuid::WithoutBraces);
     mutable std::mutex m_mutex;
     std::vector<FakeRequest> m_requests;
     std::thread m_acceptThread;

@@ -315,3 +315,40 @@ TEST(WorkerConnect, DamagedTagCountDoesNotHoldTheConnectStep) {
     EXPECT_LE(s.tags().size(), kMaxStoredTags);
     EXPECT_LE(OfMethod(service.requests(), "profile.get").size(), static_cast<size_t>(kMaxStoredTags) + 1);
 }
+
+TEST(WorkerFetch, ReadsAgainWhileTheServiceSaysMoreWaitsWithinItsBound) {
+    const QString line = QString(70, u'x') + QStringLiteral("\r\n");
+    const auto fetchOnce = [&](const std::vector<std::pair<QString, std::optional<int>>>& answers) {
+        FakeServiceSettings settings;
+        settings.reads = answers;
+        FakeLogService service(settings);
+        WorkerFixtureState s(service.port());
+        s.app.m_channel.m_nMaxTextLength = 720; // ten lines of 72 fit in one read
+        ToolkitInit();
+        MiraboLink link = nullptr;
+        EXPECT_EQ(ConnectStep(s.app.Worker(), link), MIRABO_OK);
+        EXPECT_TRUE(FetchTextStep(s.app.Worker(), link));
+        const size_t reads = OfMethod(service.requests(), "log.read").size();
+        const QString pending = s.pending();
+        LinkClose(link);
+        ToolkitExit();
+        return std::make_pair(reads, pending);
+    };
+    const QString full = line.repeated(10);
+
+    // The service says more waits: the same cycle reads on, in order, until it says none is left.
+    auto [reads, pending] = fetchOnce({{full, 5000}, {line.repeated(3), 0}, {QStringLiteral("late\r\n"), 0}});
+    EXPECT_EQ(reads, 2u);
+    EXPECT_EQ(pending, full + line.repeated(3));
+    // ... but never more than the cycle's bound of reads.
+    std::vector<std::pair<QString, std::optional<int>>> backlog(20, {full, 100000});
+    std::tie(reads, pending) = fetchOnce(backlog);
+    EXPECT_EQ(reads, static_cast<size_t>(kMaxReadsPerCycle));
+    EXPECT_EQ(pending, full.repeated(kMaxReadsPerCycle));
+    // A service that does not say: an answer that stopped within one message of the capacity means more.
+    std::tie(reads, pending) = fetchOnce({{full, std::nullopt}, {line.repeated(9), std::nullopt}, {line, std::nullopt}});
+    EXPECT_EQ(reads, 2u) << "10 lines fill the read; 9 leave room for one more, so nothing more waited";
+    EXPECT_EQ(pending, full + line.repeated(9));
+    std::tie(reads, pending) = fetchOnce({{line.repeated(4), std::nullopt}, {line, std::nullopt}});
+    EXPECT_EQ(reads, 1u) << "an answer with room for more lines had nothing more";
+}
