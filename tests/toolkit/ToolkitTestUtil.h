@@ -2,6 +2,8 @@
 #pragma once
 
 #include "toolkit/MiraboToolkit.h"
+#include "toolkit/TkLimits.h"
+#include "toolkit/TkState.h"
 
 #include <chrono>
 #include <functional>
@@ -26,8 +28,15 @@ inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 1000
     return true;
 }
 
-// Brackets a test's use of the toolkit on the test thread.
+// Brackets a test's use of the toolkit on the test thread. The toolkit keeps its state for the life of
+// the process, and a test program runs many cases in one process, in any order: each case starts as a
+// fresh process would, with no link, token, credentials, logon endpoint or read mark, and the standard
+// open limits.
 struct ToolkitScope {
-    ToolkitScope() { ToolkitInit(); }
+    ToolkitScope() {
+        mirabo::resetStateForTest();
+        mirabo::setOpenLimitsForTest(0, 0);
+        ToolkitInit();
+    }
     ~ToolkitScope() { ToolkitExit(); }
 };
