@@ -1,13 +1,11 @@
 #include "LogdProcess.h"
+#include "WaitFor.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QThread>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -117,24 +115,22 @@ bool LogdProcess::restart() {
     // The service reports the port it listens on once it accepts connections.
     static const QRegularExpression listening(QStringLiteral("^mirabo-logd: listening on 127\\.0\\.0\\.1:(\\d+)"),
                                               QRegularExpression::MultilineOption);
-    const QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired()) {
-        QFile f(errFile);
-        if (f.open(QIODevice::ReadOnly)) {
-            f.seek(offset);
-            const QString text = QString::fromUtf8(f.readAll());
-            const auto match = listening.match(text);
-            if (match.hasMatch()) {
-                m_port = static_cast<quint16>(match.captured(1).toUInt());
-                return true;
+    bool listens = false;
+    WaitForEvents(
+        [&] {
+            QFile f(errFile);
+            if (f.open(QIODevice::ReadOnly)) {
+                f.seek(offset);
+                const auto match = listening.match(QString::fromUtf8(f.readAll()));
+                if (match.hasMatch()) {
+                    m_port = static_cast<quint16>(match.captured(1).toUInt());
+                    listens = true;
+                }
             }
-        }
-        if (!m_proc.running())
-            return false;
-        QCoreApplication::processEvents();
-        QThread::msleep(10);
-    }
-    return false;
+            return listens || !m_proc.running(); // a service that ended will not listen any more
+        },
+        10000);
+    return listens;
 }
 
 void LogdProcess::kill() {

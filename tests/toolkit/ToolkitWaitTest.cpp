@@ -54,7 +54,7 @@ int64_t msToCancel(const std::function<void()>& call, const std::function<bool()
         endedAfterStop = msAfter(stoppedAt);
         ToolkitExit();
     });
-    const bool reached = waitFor(waiting);
+    const bool reached = WaitFor(waiting);
     stoppedAt = nowNs();
     stop = 1;
     worker.join();
@@ -107,7 +107,7 @@ TEST(ToolkitWait, SilentStationEndsLogonCheckAndOpenAtTheirOwnLimits) {
     EXPECT_EQ(link, nullptr);
     EXPECT_GE(took, kOpenMs);
     EXPECT_LT(took, kOpenMs + 5000);
-    EXPECT_TRUE(waitFor([&] { return silent.accepted() == 2; }));
+    EXPECT_TRUE(WaitFor([&] { return silent.accepted() == 2; }));
 }
 
 // A stop request from another thread ends every wait promptly: for the hello answer, for an answer,
@@ -143,7 +143,7 @@ TEST(ToolkitWait, CancelWordEndsEveryWaitPromptly) {
     ASSERT_EQ(openLocal(server.port(), &link), MIRABO_OK);
     LinkActivate(link);
     std::thread first([] { EXPECT_EQ(SwitchGet(1), 0); }); // holds the link's turn until LinkClose
-    EXPECT_TRUE(waitFor([&] { return reached == 2; }));
+    EXPECT_TRUE(WaitFor([&] { return reached == 2; }));
     std::atomic<bool> secondCalled{false};
     const int64_t turn = msToCancel(
         [&] {
@@ -204,7 +204,7 @@ TEST(ToolkitWait, CloseFromAnotherThreadEndsRunningRequest) {
         EXPECT_EQ(SwitchGet(0), 0);
         endedAfterClose = msAfter(closedAt);
     });
-    ASSERT_TRUE(waitFor([&] { return script.requestArrived.load(); }));
+    ASSERT_TRUE(WaitFor([&] { return script.requestArrived.load(); }));
     closedAt = nowNs();
     LinkClose(link);
     worker.join();
