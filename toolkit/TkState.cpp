@@ -170,4 +170,21 @@ void setLastRead(const ReadMark& mark) {
     s.lastRead = mark;
 }
 
+void resetStateForTest() {
+    std::map<uintptr_t, std::shared_ptr<Link>> links;
+    {
+        ProcessState& s = state();
+        std::lock_guard<std::mutex> guard(s.mutex);
+        links.swap(s.links);
+        s.activation.clear();
+        s.token.clear();
+        s.credentials = Credentials();
+        s.endpointSet = false;
+        s.endpoint = Endpoint();
+        s.lastRead = ReadMark();
+    }
+    for (auto& entry : links)
+        entry.second->abort(); // as LinkClose does; the last reference goes outside the lock
+}
+
 } // namespace mirabo

@@ -1,11 +1,9 @@
 #include "ChildProcess.h"
-
-#include <QDeadlineTimer>
+#include "WaitFor.h"
 
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
-#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -70,13 +68,8 @@ bool ChildProcess::running() {
 }
 
 bool ChildProcess::waitExit(int timeoutMs) {
-    const QDeadlineTimer deadline(timeoutMs);
-    while (running()) {
-        if (deadline.hasExpired())
-            return false;
-        ::poll(nullptr, 0, 5); // no way to wait on a child with a time limit but to look again
-    }
-    return true;
+    // No way to wait on a child with a time limit but to look again.
+    return WaitFor([this] { return !running(); }, timeoutMs);
 }
 
 bool ChildProcess::signalAndWait(int signal, int timeoutMs) {

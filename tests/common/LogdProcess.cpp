@@ -1,13 +1,16 @@
 #include "LogdProcess.h"
+#include "WaitFor.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QThread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <csignal>
 
@@ -33,6 +36,31 @@ bool copyTree(const QString& from, const QString& to) {
     return true;
 }
 
+// A socket bound to 127.0.0.1:`port` (0: any free port) that never listens; -1 when the port is taken.
+// While it is open the system hands the port to nobody else, neither to a bind to port 0 nor as the
+// local port of a connection, yet the service can still listen there: both sockets set SO_REUSEADDR
+// (the service's listener does), and only one of them listens. So between a kill and the restart no
+// other test's service or connection can take the port.
+int reservePort(quint16 port, quint16* reserved) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    const int one = 1;
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(port);
+    socklen_t len = sizeof(a);
+    if (::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one)) != 0 ||
+        ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    *reserved = ntohs(a.sin_port);
+    return fd;
+}
+
 QString stderrPath(const QTemporaryDir& dir) {
     return dir.path() + QStringLiteral("/logd-stderr.txt");
 }
@@ -47,6 +75,13 @@ LogdProcess::LogdProcess(const QString& projectSource) : m_dir(std::make_unique<
 
 LogdProcess::~LogdProcess() {
     stop();
+    releasePort();
+}
+
+void LogdProcess::releasePort() {
+    if (m_portHolder >= 0)
+        ::close(m_portHolder);
+    m_portHolder = -1;
 }
 
 QString LogdProcess::projectDir() const {
@@ -56,7 +91,10 @@ QString LogdProcess::projectDir() const {
 bool LogdProcess::start(const QStringList& extraArgs, quint16 port) {
     if (running())
         stop();
-    m_port = port;
+    releasePort();
+    m_portHolder = reservePort(port, &m_port);
+    if (m_portHolder < 0)
+        return false;
     m_args = extraArgs;
     return restart();
 }
@@ -74,27 +112,25 @@ bool LogdProcess::restart() {
                           m_args,
                       errFile))
         return false;
-    // The service binds the port it was given (0: any free one) and reports the port it got.
+    // The service reports the port it listens on once it accepts connections.
     static const QRegularExpression listening(QStringLiteral("^mirabo-logd: listening on 127\\.0\\.0\\.1:(\\d+)"),
                                               QRegularExpression::MultilineOption);
-    const QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired()) {
-        QFile f(errFile);
-        if (f.open(QIODevice::ReadOnly)) {
-            f.seek(offset);
-            const QString text = QString::fromUtf8(f.readAll());
-            const auto match = listening.match(text);
-            if (match.hasMatch()) {
-                m_port = static_cast<quint16>(match.captured(1).toUInt());
-                return true;
+    bool listens = false;
+    WaitForEvents(
+        [&] {
+            QFile f(errFile);
+            if (f.open(QIODevice::ReadOnly)) {
+                f.seek(offset);
+                const auto match = listening.match(QString::fromUtf8(f.readAll()));
+                if (match.hasMatch()) {
+                    m_port = static_cast<quint16>(match.captured(1).toUInt());
+                    listens = true;
+                }
             }
-        }
-        if (!m_proc.running())
-            return false;
-        QCoreApplication::processEvents();
-        QThread::msleep(10);
-    }
-    return false;
+            return listens || !m_proc.running(); // a service that ended will not listen any more
+        },
+        10000);
+    return listens;
 }
 
 void LogdProcess::kill() {

@@ -1,6 +1,7 @@
-// Test helper: runs a real mirabo-logd with a private copy of a project folder. The service binds port 0
-// unless told otherwise and the helper reads the port it got from its start-up line, so no test ever
-// guesses a free port.
+// Test helper: runs a real mirabo-logd with a private copy of a project folder. The helper takes a free
+// port from the system and holds it for its whole life, so no test ever guesses a free port, and a
+// restarted service gets its old port back even while other tests open connections and services beside
+// it.
 #pragma once
 
 #include "ChildProcess.h"
@@ -18,7 +19,7 @@ public:
     explicit LogdProcess(const QString& projectSource = QString());
     ~LogdProcess();
 
-    // Starts the service on 127.0.0.1 (port 0 = a free port chosen by the service, reused by restart()).
+    // Starts the service on 127.0.0.1 (port 0 = a free port, held for restart()).
     // `extraArgs` are appended to the command line (for example "--require-logon" or "--sim-interval", "0").
     // Returns false when it did not report that it listens within 10 s.
     bool start(const QStringList& extraArgs = {}, quint16 port = 0);
@@ -26,7 +27,7 @@ public:
     void kill();
     // Stops it cleanly (SIGTERM) and waits for the exit.
     void stop();
-    // Starts it again on the same port with the same arguments.
+    // Starts it again on the same port with the same arguments (as a restarted station would come back).
     bool restart();
 
     bool running() const;
@@ -41,9 +42,12 @@ public:
     bool addUser(const QString& name, const QString& password, bool mayReadLog = true) const;
 
 private:
+    void releasePort();
+
     std::unique_ptr<QTemporaryDir> m_dir;
     mutable ChildProcess m_proc;
     QStringList m_args;
     quint16 m_port = 0;
+    int m_portHolder = -1; // keeps m_port ours while the service is down (see reservePort)
     QString m_stderr;
 };

@@ -1,6 +1,7 @@
 // The main frame: menu bar, accelerators, command routing and the settings written at every close.
 #include "logview/MainFrame.h"
 #include "common/StationParts.h"
+#include "common/WaitFor.h"
 #include "logview/logic/WindowPlacement.h"
 #include "res/Ids.h"
 #include "res/Resources.h"
@@ -46,16 +47,6 @@ protected:
     QTemporaryDir dir;
     StationParts app;
 };
-
-bool WaitFor(const std::function<bool()>& condition, int ms = 3000) {
-    QDeadlineTimer deadline(ms);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 } // namespace
 
@@ -198,7 +189,7 @@ TEST_F(MainFrameTest, WindowKeysAfterMaximizeAndRestore) {
     const QRect restored = frame.frameGeometry();
 
     frame.showMaximized();
-    ASSERT_TRUE(WaitFor([&] { return frame.isMaximized() && frame.frameGeometry() != restored; }));
+    ASSERT_TRUE(WaitForEvents([&] { return frame.isMaximized() && frame.frameGeometry() != restored; }));
     frame.SaveFrameSettings();
     EXPECT_EQ(Int("Window", "Length"), 44);
     EXPECT_EQ(Int("Window", "Flags"), 0);
@@ -210,7 +201,7 @@ TEST_F(MainFrameTest, WindowKeysAfterMaximizeAndRestore) {
     EXPECT_NE(Int("Window", "PtMaxPosition.X"), -12345);
 
     frame.showNormal();
-    ASSERT_TRUE(WaitFor([&] { return !frame.isMaximized() && frame.frameGeometry() == restored; }));
+    ASSERT_TRUE(WaitForEvents([&] { return !frame.isMaximized() && frame.frameGeometry() == restored; }));
     frame.close(); // the close request writes the keys
     EXPECT_EQ(Int("Window", "ShowCmd"), 1);
     EXPECT_EQ(Int("Window", "RcNormalPosition.Left"), restored.left());
@@ -242,11 +233,11 @@ TEST_F(MainFrameTest, SavedMaximizedPlacementRestoresToItsNormalRectangle) {
     CMainFrame frame(Settings());
     frame.ApplyPlacement(saved);
     ShowAndWait(frame);
-    EXPECT_TRUE(WaitFor([&] { return frame.isMaximized(); }));
+    EXPECT_TRUE(WaitForEvents([&] { return frame.isMaximized(); }));
     EXPECT_EQ(frame.CapturePlacement().NormalFrame(), QRect(150, 90, 420, 330));
     frame.showNormal();
-    ASSERT_TRUE(WaitFor([&] { return !frame.isMaximized(); }));
-    EXPECT_TRUE(WaitFor([&] { return frame.frameGeometry() == QRect(150, 90, 420, 330); }));
+    ASSERT_TRUE(WaitForEvents([&] { return !frame.isMaximized(); }));
+    EXPECT_TRUE(WaitForEvents([&] { return frame.frameGeometry() == QRect(150, 90, 420, 330); }));
 }
 
 namespace {
@@ -284,7 +275,7 @@ TEST_F(MainFrameTest, StartAndCloseCyclesUnderAWindowManagerKeepTheWindowKeys) {
         frame.ApplyPlacement(WindowPlacement::Read(app.m_paths.m_strUserIniPath));
         ShowAndWait(frame);
         frame.Reparent();
-        EXPECT_TRUE(WaitFor([&] { return frame.frameGeometry() == QRect(120, 80, 480, 360); }))
+        EXPECT_TRUE(WaitForEvents([&] { return frame.frameGeometry() == QRect(120, 80, 480, 360); }))
             << "run " << run;
         frame.close();
         EXPECT_EQ(WindowPlacement::Read(app.m_paths.m_strUserIniPath).NormalFrame(), saved.NormalFrame())

@@ -6,10 +6,30 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QString>
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
+
+// What every input must leave true. A broken invariant aborts, as a crash would, so that the fuzzer
+// keeps the input and the replay of stored inputs fails.
+inline void FuzzCheck(bool holds, const char* invariant) {
+    if (holds)
+        return;
+    std::fprintf(stderr, "fuzz invariant broken: %s\n", invariant);
+    std::abort();
+}
+
+// Well-formed UTF-8 (no overlong forms, no encoded surrogates, nothing above U+10FFFF), told apart
+// without the code under test: only such bytes come back unchanged from UTF-16. The leading byte keeps a
+// byte order mark from being taken as one.
+inline bool FuzzWellFormedUtf8(const QByteArray& bytes) {
+    const QByteArray marked = 'x' + bytes;
+    return QString::fromUtf8(marked).toUtf8() == marked;
+}
 
 // The private-profile reader: the first bytes pick a section, a key and a capacity, the rest is the file.
 int FuzzProfileRead(const uint8_t* data, size_t size);

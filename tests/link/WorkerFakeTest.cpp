@@ -56,7 +56,7 @@ void SetAllFields(StationParts& app, int value) {
 // Runs a worker until its first connect step succeeded, then stops it.
 void ConnectOnce(WorkerFixtureState& s) {
     WorkerRun worker(s.app);
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
+    ASSERT_TRUE(WaitForEvents([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
 }
 
 std::vector<FakeRequest> OfMethod(const std::vector<FakeRequest>& all, const char* method) {
@@ -189,7 +189,7 @@ TEST(WorkerConnect, ReadsPollingFolderFontAndSubscribesOnlyValidTags) {
     WorkerFixtureState s(service.port(), QString()); // empty host: the local station
     ASSERT_TRUE(profile::WritePrivateProfileString("Options", "HTTPPolling", "25", s.app.m_paths.m_strExeIniPath));
     WorkerRun worker(s.app);
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
+    ASSERT_TRUE(WaitForEvents([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
 
     const std::vector<FakeRequest> all = service.requests();
     ASSERT_FALSE(all.empty());
@@ -207,7 +207,7 @@ TEST(WorkerConnect, ReadsPollingFolderFontAndSubscribesOnlyValidTags) {
     // The polling interval is read again at every connect.
     ASSERT_TRUE(profile::WritePrivateProfileString("Options", "HTTPPolling", "40", s.app.m_paths.m_strExeIniPath));
     service.dropConnections();
-    ASSERT_TRUE(WaitFor([&] { return service.accepted() == 2 && s.app.m_channel.m_bConnected.load() == 1; }));
+    ASSERT_TRUE(WaitForEvents([&] { return service.accepted() == 2 && s.app.m_channel.m_bConnected.load() == 1; }));
     const std::vector<FakeRequest> hellos = OfMethod(service.requests(), "hello");
     ASSERT_EQ(hellos.size(), 2u);
     EXPECT_EQ(Param(hellos[1], "polling"), 40);
@@ -239,7 +239,7 @@ TEST(WorkerSend, QueuesGoOutInOrderWithLow16BitsAndOpcKindsUaXmlDaNet) {
     s.app.m_channel.QueueChanges({}, kOpcKindNet, {PackChange(0, 9)});
     s.app.m_channel.m_bDateTimeChanged = 1;
     WorkerRun worker(s.app);
-    ASSERT_TRUE(WaitFor([&] { return !OfMethod(service.requests(), "log.read").empty(); }));
+    ASSERT_TRUE(WaitForEvents([&] { return !OfMethod(service.requests(), "log.read").empty(); }));
     EXPECT_EQ(s.app.m_channel.m_bDateTimeChanged.load(), 0);
 
     QStringList sent;
@@ -259,7 +259,7 @@ TEST(WorkerSend, PausedDiscardsInsteadOfReading) {
     WorkerFixtureState s(service.port());
     s.app.m_channel.m_bPaused = 1;
     WorkerRun worker(s.app);
-    ASSERT_TRUE(WaitFor([&] { return OfMethod(service.requests(), "log.discard").size() >= 2; }));
+    ASSERT_TRUE(WaitForEvents([&] { return OfMethod(service.requests(), "log.discard").size() >= 2; }));
     EXPECT_TRUE(OfMethod(service.requests(), "log.read").empty());
 }
 
@@ -267,7 +267,7 @@ TEST(WorkerStop, EndsWithGoodbyeWhenConnected) {
     FakeLogService service;
     WorkerFixtureState s(service.port());
     WorkerRun worker(s.app);
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
+    ASSERT_TRUE(WaitForEvents([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
     EXPECT_LT(worker.stop().count(), kStopWithinMs);
     const std::vector<FakeRequest> all = service.requests();
     ASSERT_GE(all.size(), 2u);
@@ -283,7 +283,7 @@ TEST(WorkerStop, InterruptsAnOpenThatIsNeverAnswered) {
     FakeLogService service(settings);
     WorkerFixtureState s(service.port());
     WorkerRun worker(s.app);
-    ASSERT_TRUE(WaitFor([&] { return !service.methods().empty(); })) << "hello sent, no answer coming";
+    ASSERT_TRUE(WaitForEvents([&] { return !service.methods().empty(); })) << "hello sent, no answer coming";
     const auto took = worker.stop();
     EXPECT_LT(took.count(), kStopWithinMs);
     EXPECT_EQ(s.app.m_channel.m_bConnected.load(), 0);
@@ -293,12 +293,12 @@ TEST(WorkerStop, InterruptsARequestThatIsNeverAnsweredWhileConnected) {
     FakeLogService service;
     WorkerFixtureState s(service.port());
     WorkerRun worker(s.app);
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
+    ASSERT_TRUE(WaitForEvents([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
     FakeServiceSettings silent;
     silent.silent = true;
     service.setSettings(silent);
     const size_t before = service.requests().size();
-    ASSERT_TRUE(WaitFor([&] { return service.requests().size() > before; })) << "a fetch now waits for ever";
+    ASSERT_TRUE(WaitForEvents([&] { return service.requests().size() > before; })) << "a fetch now waits for ever";
     EXPECT_LT(worker.stop().count(), kStopWithinMs);
 }
 
@@ -309,7 +309,7 @@ TEST(WorkerConnect, DamagedTagCountDoesNotHoldTheConnectStep) {
     FakeLogService service(settings);
     WorkerFixtureState s(service.port(), QStringLiteral("127.0.0.1"));
     WorkerRun worker(s.app);
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; }, 60000));
+    ASSERT_TRUE(WaitForEvents([&] { return s.app.m_channel.m_bConnected.load() == 1; }, 60000));
     ASSERT_FALSE(s.tags().isEmpty());
     EXPECT_EQ(s.tags().front(), QStringLiteral("Tank1.Level"));
     EXPECT_LE(s.tags().size(), kMaxStoredTags);

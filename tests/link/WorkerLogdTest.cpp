@@ -27,7 +27,7 @@ constexpr int kOpcNetSwitch = 13;
 // Injects a marker to every client and waits until the worker fetched it: everything injected before
 // has been through the service by then.
 bool Flush(LogdProcess& logd, WorkerFixtureState& s, const QString& marker) {
-    return logd.inject(-1, marker) && WaitFor([&] { return s.pending().contains(marker); });
+    return logd.inject(-1, marker) && WaitForEvents([&] { return s.pending().contains(marker); });
 }
 
 // Waits until the worker has ended a whole cycle that began after this call: a change queued now is
@@ -36,7 +36,7 @@ bool Flush(LogdProcess& logd, WorkerFixtureState& s, const QString& marker) {
 bool CycleEnded(WorkerFixtureState& s) {
     for (int i = 0; i < 2; ++i) {
         s.queueSwitch(kOpcNetSwitch, 0);
-        if (!WaitFor([&] { return s.switchQueueEmpty(); }))
+        if (!WaitForEvents([&] { return s.switchQueueEmpty(); }))
             return false;
     }
     return true;
@@ -45,7 +45,7 @@ bool CycleEnded(WorkerFixtureState& s) {
 // Waits until the worker sent its queued switch changes: the queue is empty and a fetch (which follows
 // the send step of the same cycle) has brought a marker since.
 bool SwitchesSent(LogdProcess& logd, WorkerFixtureState& s, const QString& marker) {
-    return WaitFor([&] { return s.switchQueueEmpty(); }) && Flush(logd, s, marker);
+    return WaitForEvents([&] { return s.switchQueueEmpty(); }) && Flush(logd, s, marker);
 }
 
 } // namespace
@@ -56,13 +56,13 @@ TEST(WorkerLogd, FailedFirstAttemptGivesUpWithTheCode) {
     FakeLogService service(refusing);
     WorkerFixtureState s(service.port());
     WorkerRun worker(s.app);
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_hrConnect.load() != 0; }));
+    ASSERT_TRUE(WaitForEvents([&] { return s.app.m_channel.m_hrConnect.load() != 0; }));
     EXPECT_EQ(s.app.m_channel.m_hrConnect.load(), MIRABO_E_ACCESSDENIED);
     EXPECT_EQ(s.app.m_channel.m_bConnected.load(), 0);
 
     // A service that appears now is never tried, not even after a retry's pause: the worker gave up.
     ASSERT_TRUE(service.listen());
-    EXPECT_FALSE(WaitFor([&] { return service.accepted() > 0; }, kWorkerRetryMs + 500));
+    EXPECT_FALSE(WaitForEvents([&] { return service.accepted() > 0; }, kWorkerRetryMs + 500));
     EXPECT_EQ(s.app.m_channel.m_bConnected.load(), 0);
     EXPECT_EQ(s.app.m_channel.m_hrConnect.load(), MIRABO_E_ACCESSDENIED);
     EXPECT_LT(worker.stop().count(), kStopWithinMs);
@@ -73,7 +73,7 @@ TEST(WorkerLogd, ReconnectReadsEverythingAgainAndSendsTheQueueInOrder) {
     ASSERT_TRUE(logd.start(kQuietService));
     WorkerFixtureState s(logd.port(), QStringLiteral("localhost"));
     WorkerRun worker(s.app);
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
+    ASSERT_TRUE(WaitForEvents([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
     EXPECT_EQ(s.app.m_channel.m_hrConnect.load(), MIRABO_OK);
     EXPECT_EQ(s.logFolder(), logd.projectDir() + QLatin1Char('/'));
     EXPECT_EQ(s.fontName(), QStringLiteral("DejaVu Sans Mono"));
@@ -88,7 +88,7 @@ TEST(WorkerLogd, ReconnectReadsEverythingAgainAndSendsTheQueueInOrder) {
     EXPECT_TRUE(s.pending().contains(QStringLiteral("logon-line")));
 
     logd.kill();
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 0; }));
+    ASSERT_TRUE(WaitForEvents([&] { return s.app.m_channel.m_bConnected.load() == 0; }));
 
     // While the service is away: changes wait in the queue, the stores change, the folder is moved.
     s.queueSwitch(kTrace, 1);
@@ -105,7 +105,7 @@ TEST(WorkerLogd, ReconnectReadsEverythingAgainAndSendsTheQueueInOrder) {
     s.app.m_channel.SetLogFolder(QStringLiteral("/elsewhere/"));
 
     ASSERT_TRUE(logd.restart());
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
+    ASSERT_TRUE(WaitForEvents([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
     EXPECT_EQ(s.app.m_categories.m_nLogLogon.load(), 0) << "the new service's value, not the old toggle";
     EXPECT_EQ(s.fontName(), QStringLiteral("Liberation Mono"));
     EXPECT_EQ(s.charSet(), 238);
@@ -126,7 +126,7 @@ TEST(WorkerLogd, PausedTextIsDiscardedAtTheSource) {
     ASSERT_TRUE(logd.start(kQuietService));
     WorkerFixtureState s(logd.port());
     WorkerRun worker(s.app);
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
+    ASSERT_TRUE(WaitForEvents([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
     ASSERT_TRUE(Flush(logd, s, QStringLiteral("before-pause")));
     // Another client that reads every injected line: once it has one, the service has queued it for
     // every client.
@@ -137,7 +137,7 @@ TEST(WorkerLogd, PausedTextIsDiscardedAtTheSource) {
     s.app.m_channel.m_bPaused = 1;
     ASSERT_TRUE(CycleEnded(s)) << "every fetch from now on sees the pause";
     ASSERT_TRUE(logd.inject(-1, QStringLiteral("while-paused")));
-    ASSERT_TRUE(WaitFor([&] {
+    ASSERT_TRUE(WaitForEvents([&] {
         return observer
             .call(QStringLiteral("log.read"), {{QStringLiteral("max"), 65536}, {QStringLiteral("ack"), 0}})
             .value(QStringLiteral("result"))
@@ -163,13 +163,13 @@ TEST(WorkerLogd, LogFolderBecomesTheProjectFolderOnlyForTheLocalStation) {
     for (const QString& host : {QStringLiteral("localhost"), QStringLiteral("LOCALHOST"), QString()}) {
         WorkerFixtureState s(logd.port(), host);
         WorkerRun worker(s.app);
-        ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; })) << host.toStdString();
+        ASSERT_TRUE(WaitForEvents([&] { return s.app.m_channel.m_bConnected.load() == 1; })) << host.toStdString();
         EXPECT_EQ(s.logFolder(), project) << "host \"" << host.toStdString() << '"';
     }
     WorkerFixtureState s(logd.port(), QStringLiteral("127.0.0.1"));
     const QString before = s.logFolder();
     WorkerRun worker(s.app);
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
+    ASSERT_TRUE(WaitForEvents([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
     EXPECT_EQ(s.logFolder(), before);
 }
 
@@ -179,16 +179,16 @@ TEST(WorkerLogd, StopsPromptlyWhenConnectedAndWhileRetrying) {
     {
         WorkerFixtureState s(logd.port());
         WorkerRun worker(s.app);
-        ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
+        ASSERT_TRUE(WaitForEvents([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
         EXPECT_LT(worker.stop().count(), kStopWithinMs) << "connected";
         EXPECT_EQ(s.app.m_channel.m_bConnected.load(), 1) << "the end leaves the flag alone";
     }
     WorkerFixtureState s(logd.port());
     WorkerRun worker(s.app);
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
+    ASSERT_TRUE(WaitForEvents([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
     logd.kill();
     // The first attempt after the loss fails; the worker then sleeps 2000 ms before the next one.
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_hrConnect.load() != 0; }));
+    ASSERT_TRUE(WaitForEvents([&] { return s.app.m_channel.m_hrConnect.load() != 0; }));
     EXPECT_EQ(s.app.m_channel.m_bConnected.load(), 0);
     EXPECT_LT(worker.stop().count(), kWorkerRetryMs) << "retry sleep";
 }
@@ -198,14 +198,14 @@ TEST(WorkerLogd, RetriesEveryTwoSecondsAfterALoss) {
     ASSERT_TRUE(logd.start(kQuietService));
     WorkerFixtureState s(logd.port());
     WorkerRun worker(s.app);
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
+    ASSERT_TRUE(WaitForEvents([&] { return s.app.m_channel.m_bConnected.load() == 1; }));
     // The failed attempt comes after the loss, the retry at least 2000 ms after that attempt.
     const auto lostAt = std::chrono::steady_clock::now();
     logd.kill();
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_hrConnect.load() != 0; }));
+    ASSERT_TRUE(WaitForEvents([&] { return s.app.m_channel.m_hrConnect.load() != 0; }));
     EXPECT_EQ(s.app.m_channel.m_hrConnect.load(), MIRABO_E_ACCESSDENIED);
     ASSERT_TRUE(logd.restart());
-    ASSERT_TRUE(WaitFor([&] { return s.app.m_channel.m_bConnected.load() == 1; })) << "a later failure is retried";
+    ASSERT_TRUE(WaitForEvents([&] { return s.app.m_channel.m_bConnected.load() == 1; })) << "a later failure is retried";
     const auto waited =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - lostAt);
     EXPECT_GE(waited.count(), kWorkerRetryMs);

@@ -5,6 +5,7 @@
 #include "LogViewFixture.h"
 
 #include "common/LogdProcess.h"
+#include "common/WaitFor.h"
 #include "link/Worker.h"
 #include "pipeline/LogOnDisk.h"
 #include "logview/logic/ViewTextFile.h"
@@ -15,18 +16,6 @@
 #include <QDir>
 
 namespace {
-
-template <typename Pred>
-bool WaitFor(Pred pred, int timeoutMs = 10000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!pred()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 class LogViewLinkTest : public LogViewFixture {
 protected:
@@ -40,7 +29,7 @@ protected:
         Build();
         app.m_channel.m_bConnected = 0;
         worker = StartWorkerThread(app.Worker());
-        ASSERT_TRUE(WaitFor([&] { return app.m_channel.m_bConnected.load() != 0; }));
+        ASSERT_TRUE(WaitForEvents([&] { return app.m_channel.m_bConnected.load() != 0; }));
     }
     void TearDown() override {
         StopWorkerThread(app.m_channel, worker);
@@ -62,7 +51,7 @@ TEST_F(LogViewLinkTest, InjectedLinesReachTheViewAndTheDailyFile) {
     // The day's file of the moment the text arrived: the day before the wait, or after it past midnight.
     const QDateTime before = QDateTime::currentDateTime();
     ASSERT_TRUE(logd.inject(-1, QStringLiteral("hello from the runtime")));
-    ASSERT_TRUE(WaitFor([&] { return Shown().contains("hello from the runtime"); }));
+    ASSERT_TRUE(WaitForEvents([&] { return Shown().contains("hello from the runtime"); }));
     const QDateTime after = QDateTime::currentDateTime();
     QByteArray daily = ReadAll(pipeline::BuildDailyLogFileName(ProjectFolder(), before));
     if (after.date() != before.date())
@@ -75,9 +64,9 @@ TEST_F(LogViewLinkTest, InjectedLinesReachTheViewAndTheDailyFile) {
 }
 
 TEST_F(LogViewLinkTest, LostServiceShowsInTheTitleAndDisablesPause) {
-    ASSERT_TRUE(WaitFor([&] { return window.frame->windowTitle() == QStringLiteral("Kestra: <LOCAL> - "); }));
+    ASSERT_TRUE(WaitForEvents([&] { return window.frame->windowTitle() == QStringLiteral("Kestra: <LOCAL> - "); }));
     logd.kill();
-    ASSERT_TRUE(WaitFor([&] { return window.frame->windowTitle().endsWith(" - Disconnected - "); }));
+    ASSERT_TRUE(WaitForEvents([&] { return window.frame->windowTitle().endsWith(" - Disconnected - "); }));
     EXPECT_FALSE(Action(ids::ID_EDIT_PAUSE)->isEnabled());
     EXPECT_FALSE(Action(ids::ID_LOG_TRACE)->isEnabled());
     EXPECT_TRUE(Action(ids::ID_OPTIONS_ALWAYS_ON_TOP)->isEnabled());

@@ -44,23 +44,3 @@ private:
     int m_nextId = 1;
     QString m_epoch;
 };
-
-// Polls `cond` while processing events until it holds or the time runs out.
-template <typename F>
-bool waitFor(F cond, int timeoutMs = 10000);
-
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QThread>
-
-template <typename F>
-bool waitFor(F cond, int timeoutMs) {
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!cond()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents();
-        QThread::msleep(5);
-    }
-    return true;
-}

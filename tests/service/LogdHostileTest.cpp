@@ -4,6 +4,7 @@
 #include "LogdClient.h"
 #include "common/LogdProcess.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>

@@ -2,6 +2,7 @@
 // with their user, and the per-connection limits. Other hosts are stood for by other loopback addresses.
 #include "LogdClient.h"
 #include "common/LogdProcess.h"
+#include "common/WaitFor.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -97,7 +98,7 @@ TEST(LogdLimits, LockOutsByNameAndAddressAndTokensThatGoWithTheirUser) {
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(contents) != contents.size())
             return false;
         f.close();
-        return waitFor([&] { return logd.errorOutput().count(QStringLiteral("users.txt read again")) == reloads; });
+        return WaitForEvents([&] { return logd.errorOutput().count(QStringLiteral("users.txt read again")) == reloads; });
     };
     auto helloWithToken = [&] {
         LogdClient c(logd.port(), host(6));

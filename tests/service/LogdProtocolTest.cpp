@@ -1,6 +1,7 @@
 // The protocol as a client sees it, against a real mirabo-logd.
 #include "LogdClient.h"
 #include "common/LogdProcess.h"
+#include "common/WaitFor.h"
 
 #include "settings/PrivateProfile.h"
 
@@ -23,7 +24,7 @@ QJsonObject result(const QJsonObject& answer) {
 // Reads until `want` code units arrived or nothing more comes; returns everything read.
 QString readAll(LogdClient& c, int64_t* seq, int max = 16000, int timeoutMs = 10000, qsizetype want = 1) {
     QString text;
-    waitFor(
+    WaitForEvents(
         [&] {
             const QJsonObject r = c.read(max, *seq);
             text += r.value(QStringLiteral("text")).toString();
@@ -176,7 +177,7 @@ TEST_F(LogdProtocol, LogReadTakesWholeMessagesAndNeverSplitsASurrogatePair) {
     int64_t seq = 0;
     auto read = [&](int max) {
         QJsonObject r;
-        waitFor([&] {
+        WaitForEvents([&] {
             r = c->read(max, seq);
             return !r.value(QStringLiteral("text")).toString().isEmpty();
         });
@@ -205,7 +206,7 @@ TEST_F(LogdProtocol, UnacknowledgedAnswerIsRepeatedUntilAcknowledgedInItsOwnEpoc
         ASSERT_TRUE(logd.inject(-1, QStringLiteral("second")));
         // The answer to this read is "lost": the client never acknowledges it.
         QJsonObject lost;
-        ASSERT_TRUE(waitFor([&] {
+        ASSERT_TRUE(WaitForEvents([&] {
             lost = c->read(16000, 1);
             return !lost.value(QStringLiteral("text")).toString().isEmpty();
         }));
@@ -248,7 +249,7 @@ TEST_F(LogdProtocol, FullQueueDropsOldestAndSaysHowMany) {
     ASSERT_TRUE(logd.inject(-1, QStringLiteral("last")));
     int64_t seq = 0;
     QString all;
-    ASSERT_TRUE(waitFor([&] {
+    ASSERT_TRUE(WaitForEvents([&] {
         all += readAll(*c, &seq, 1048576, 200);
         return all.endsWith(QStringLiteral("last\r\n"));
     }, 20000));
@@ -376,7 +377,7 @@ TEST(LogdLinger, ClientStateOutlivesItsLastLinkForTheLingerTime) {
     }
     // Gone once the linger time has passed without a link (a probe link would keep it, so the service's
     // own log tells when).
-    ASSERT_TRUE(waitFor([&] { return logd.errorOutput().contains(QStringLiteral("client dddddddd...: state dropped")); },
+    ASSERT_TRUE(WaitForEvents([&] { return logd.errorOutput().contains(QStringLiteral("client dddddddd...: state dropped")); },
                         20000));
     LogdClient c(logd.port());
     EXPECT_NE(c.hello(id).value(QStringLiteral("epoch")).toString(), epoch) << "a new state";

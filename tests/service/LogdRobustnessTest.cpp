@@ -1,6 +1,7 @@
 // The service under bad input, many clients, signals and its own simulated activity.
 #include "LogdClient.h"
 #include "common/LogdProcess.h"
+#include "common/WaitFor.h"
 
 #include <QJsonDocument>
 #include <QProcess>
@@ -117,7 +118,7 @@ TEST(LogdRobustness, FiftyClientsAtOnceEachGetTheirText) {
         const QString want = QStringLiteral("to all\r\ncategory %1\r\n").arg(i % 14);
         QString text;
         int64_t seq = 0;
-        EXPECT_TRUE(waitFor([&] {
+        EXPECT_TRUE(WaitForEvents([&] {
             seq = readInto(*clients[static_cast<size_t>(i)], &text, seq);
             return text.size() >= want.size();
         }));
@@ -135,7 +136,7 @@ TEST(LogdRobustness, SigtermAndSigintEndTheServiceCleanly) {
         p.start();
         ASSERT_TRUE(p.waitForStarted());
         QByteArray err;
-        ASSERT_TRUE(waitFor([&] {
+        ASSERT_TRUE(WaitForEvents([&] {
             p.waitForReadyRead(50);
             err += p.readAllStandardError();
             return err.contains("listening on");
@@ -224,7 +225,7 @@ TEST(LogdRobustness, FifoInjectionAndSimulatedActivityInEveryCategory) {
                 out << p;
         return out;
     };
-    EXPECT_TRUE(waitFor([&] {
+    EXPECT_TRUE(WaitForEvents([&] {
         seq = readInto(c, &text, seq);
         return missing().isEmpty();
     }, 20000)) << missing().join(QStringLiteral(", ")).toStdString();

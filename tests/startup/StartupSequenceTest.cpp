@@ -1,5 +1,6 @@
 // The start-up and shut-down sequence against a real mirabo-logd.
 #include "StartupFixture.h"
+#include "common/WaitFor.h"
 
 #include "app/CheckCredentialDlg.h"
 #include "app/KestraStartup.h"
@@ -18,7 +19,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -34,16 +34,6 @@
 namespace {
 
 const QString kInvalidCredential = QStringLiteral("Invalid Credential");
-
-template <typename Pred> bool WaitFor(Pred pred, int ms = 5000) {
-    QDeadlineTimer deadline(ms);
-    while (!pred()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 CProgressWnd* VisiblePopup() {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -74,17 +64,6 @@ QString StandardCancelText() {
     return buttons.button(QDialogButtonBox::Cancel)->text();
 }
 
-// Waits for `pred` without processing any event (no timer of the window runs meanwhile).
-template <typename Pred> bool WaitWithoutEvents(Pred pred, int ms = 10000) {
-    QDeadlineTimer deadline(ms);
-    while (!pred()) {
-        if (deadline.hasExpired())
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
 } // namespace
 
 TEST_F(StartupTest, NormalStartShowsTheWindowAndExitStoresKeepOnTop) {
@@ -109,7 +88,7 @@ TEST_F(StartupTest, NormalStartShowsTheWindowAndExitStoresKeepOnTop) {
     EXPECT_EQ(SingleInstanceTitle(QStringLiteral("LocalHost")), title);
     EXPECT_EQ(SingleInstanceTitle(QStringLiteral("localhost")),
               viewlogic::ComposeDocumentTitle(QString(), true) + QStringLiteral(" - "));
-    EXPECT_TRUE(WaitFor([&] { return app.m_pMainWnd->windowTitle() == title; }));
+    EXPECT_TRUE(WaitForEvents([&] { return app.m_pMainWnd->windowTitle() == title; }));
     EXPECT_TRUE(TitleRegistry::Find(title));
 
     app.m_window.m_bAlwaysOnTop = 1;
@@ -175,7 +154,7 @@ TEST_F(StartupTest, SecondStartForTheSameStationBringsTheFirstToFront) {
     ASSERT_TRUE(m_logd->start());
     CKestraExtApp& first = NewApp(PortSwitch());
     ASSERT_TRUE(Start(first));
-    ASSERT_TRUE(WaitFor([&] { return first.m_pMainWnd->windowTitle() == QStringLiteral("Kestra: <LOCAL> - "); }));
+    ASSERT_TRUE(WaitForEvents([&] { return first.m_pMainWnd->windowTitle() == QStringLiteral("Kestra: <LOCAL> - "); }));
     first.m_pMainWnd->showMinimized();
 
     // "localhost" in other letters is the same station; so is no /dsip: at all.
@@ -184,7 +163,7 @@ TEST_F(StartupTest, SecondStartForTheSameStationBringsTheFirstToFront) {
     EXPECT_TRUE(m_boxes.isEmpty());
     EXPECT_EQ(second.m_pMainWnd, nullptr);
     EXPECT_EQ(second.m_pWorkerThread, nullptr);
-    EXPECT_TRUE(WaitFor([&] { return !first.m_pMainWnd->isMinimized(); }));
+    EXPECT_TRUE(WaitForEvents([&] { return !first.m_pMainWnd->isMinimized(); }));
     Finish(second);
     EXPECT_EQ(AlwaysOnTopKey(UserIni()), QStringLiteral("<missing>"));
 
@@ -199,7 +178,7 @@ TEST_F(StartupTest, DisconnectedInstanceDoesNotBlockASecondStart) {
     CKestraExtApp& first = NewApp(PortSwitch());
     ASSERT_TRUE(Start(first));
     m_logd->kill();
-    ASSERT_TRUE(WaitFor([&] { return first.m_pMainWnd->windowTitle().contains(QStringLiteral("Disconnected")); },
+    ASSERT_TRUE(WaitForEvents([&] { return first.m_pMainWnd->windowTitle().contains(QStringLiteral("Disconnected")); },
                         10000));
     ASSERT_TRUE(m_logd->restart());
     CKestraExtApp& second = NewApp(PortSwitch());
@@ -405,7 +384,7 @@ TEST_F(StartupTest, LanguageIsChosenBeforeTheTitleAndTheMessages) {
     ASSERT_TRUE(Start(app));
     ASSERT_NE(app.m_hResourceModule, res::OwnModule());
     EXPECT_EQ(app.m_pMainWnd->Action(ids::ID_FILE_SAVE)->text(), QStringLiteral("&Speichern (log.txt)\tStrg+S"));
-    EXPECT_TRUE(WaitFor([&] { return app.m_pMainWnd->windowTitle() == QStringLiteral("Kestra: <LOKAL> - "); }));
+    EXPECT_TRUE(WaitForEvents([&] { return app.m_pMainWnd->windowTitle() == QStringLiteral("Kestra: <LOKAL> - "); }));
     EXPECT_EQ(StandardCancelText(), QStringLiteral("Abbrechen")); // Qt's standard dialogs speak German too
 
     // A second start finds the German title, which it builds from the bundle too.
@@ -445,7 +424,7 @@ TEST_F(StartupTest, CloseRequestedDuringStartupIsMadeAfterwards) {
     ASSERT_TRUE(Start(app));
     EXPECT_TRUE(stillOpen);
     EXPECT_TRUE(app.m_pMainWnd->isVisible());
-    EXPECT_TRUE(WaitFor([&] { return !app.m_pMainWnd->isVisible(); }));
+    EXPECT_TRUE(WaitForEvents([&] { return !app.m_pMainWnd->isVisible(); }));
 }
 
 TEST_F(StartupTest, TextFetchedButNotYetShownReachesTheLogFileAtExit) {
@@ -462,10 +441,10 @@ TEST_F(StartupTest, TextFetchedButNotYetShownReachesTheLogFileAtExit) {
     // No event is processed from here on, so no tick of the view takes the text: it stays pending. The
     // link then drops before the next tick, and the user exits.
     ASSERT_TRUE(m_logd->inject(-1, QStringLiteral("fetched, never shown")));
-    ASSERT_TRUE(WaitWithoutEvents(
+    ASSERT_TRUE(WaitFor(
         [&] { return app.m_channel.PendingText().contains(QStringLiteral("fetched, never shown")); }));
     m_logd->kill();
-    ASSERT_TRUE(WaitWithoutEvents([&] { return app.m_channel.m_bConnected.load() == 0; }));
+    ASSERT_TRUE(WaitFor([&] { return app.m_channel.m_bConnected.load() == 0; }));
     Finish(app);
     QFile file(logFile);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -484,7 +463,7 @@ TEST_F(StartupTest, PasswordIsGoneFromTheProcessArguments) {
     QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(kestra.processId()));
     QByteArray arguments;
     // Before the program runs the arguments are the test's own; once it has read them the password is gone.
-    const bool hidden = WaitFor(
+    const bool hidden = WaitForEvents(
         [&] {
             arguments = cmdline.open(QIODevice::ReadOnly) ? cmdline.readAll() : QByteArray();
             cmdline.close();

@@ -1,8 +1,7 @@
 // Finding a window by its exact title and bringing it to the front.
+#include "common/WaitFor.h"
 #include "desktop/TitleRegistry.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -38,16 +37,6 @@ const auto* const g_runtime = ::testing::AddGlobalTestEnvironment(new RuntimeDir
 
 QString UniqueTitle(const char* base) {
     return QStringLiteral("Kestra: <%1> - ").arg(QString::fromLatin1(base) + QUuid::createUuid().toString());
-}
-
-template <typename Pred> bool WaitFor(Pred pred, int ms = 3000) {
-    QDeadlineTimer deadline(ms);
-    while (!pred()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
 }
 
 } // namespace
@@ -87,7 +76,7 @@ TEST(TitleRegistry, ShowRestoresAndRaisesTheOtherWindow) {
 
     // The owner runs in this same process here, so it answers only once events are processed.
     EXPECT_TRUE(TitleRegistry::BringToFront(title, 100));
-    EXPECT_TRUE(WaitFor([&] { return shown.count() == 1; }));
+    EXPECT_TRUE(WaitForEvents([&] { return shown.count() == 1; }));
     EXPECT_FALSE(window.isMinimized());
     EXPECT_TRUE(window.isVisible());
     EXPECT_FALSE(TitleRegistry::BringToFront(UniqueTitle("none"), 100));
@@ -129,7 +118,7 @@ TEST(TitleRegistry, WindowThatFoundItsTitleTakenRegistersOnceTheHolderLetsGo) {
     ASSERT_FALSE(waitingRegistry.IsRegistered());
 
     holderRegistry.reset();
-    EXPECT_TRUE(WaitFor([&] { return waitingRegistry.IsRegistered(); }, 5 * TitleRegistry::kRetryMs));
+    EXPECT_TRUE(WaitForEvents([&] { return waitingRegistry.IsRegistered(); }, 5 * TitleRegistry::kRetryMs));
     EXPECT_TRUE(TitleRegistry::Find(title));
 }
 
@@ -142,7 +131,7 @@ TEST(TitleRegistry, ShowKeepsAMaximizedWindowMaximized) {
     TitleRegistry registry(&window);
     QSignalSpy shown(&registry, &TitleRegistry::shown);
     EXPECT_TRUE(TitleRegistry::BringToFront(title, 100));
-    EXPECT_TRUE(WaitFor([&] { return shown.count() == 1; }));
+    EXPECT_TRUE(WaitForEvents([&] { return shown.count() == 1; }));
     EXPECT_FALSE(window.isMinimized());
     EXPECT_TRUE(window.windowState().testFlag(Qt::WindowMaximized));
 }

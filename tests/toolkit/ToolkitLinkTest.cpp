@@ -183,7 +183,7 @@ TEST(ToolkitLink, IsLostNoticesIdlePeerCloseAndUnaskedBytes) {
     ASSERT_EQ(openLocal(closes.port(), &link), MIRABO_OK);
     EXPECT_EQ(LinkIsLost(link), 0);
     go = true;
-    EXPECT_TRUE(waitFor([&] { return LinkIsLost(link) != 0; }));
+    EXPECT_TRUE(WaitFor([&] { return LinkIsLost(link) != 0; }));
     LinkClose(link);
 
     go = false;
@@ -195,7 +195,7 @@ TEST(ToolkitLink, IsLostNoticesIdlePeerCloseAndUnaskedBytes) {
     ASSERT_EQ(openLocal(chatters.port(), &link), MIRABO_OK);
     EXPECT_EQ(LinkIsLost(link), 0);
     go = true;
-    EXPECT_TRUE(waitFor([&] { return LinkIsLost(link) != 0; }));
+    EXPECT_TRUE(WaitFor([&] { return LinkIsLost(link) != 0; }));
     EXPECT_NE(LinkIsLost(link), 0) << "a lost link never comes back";
     LinkClose(link);
 }
@@ -342,7 +342,7 @@ TEST(ToolkitLink, WritingToAPeerThatHasGoneFailsWithoutSignal) {
     MiraboLink link = nullptr;
     ASSERT_EQ(openLocal(server.port(), &link), MIRABO_OK);
     LinkActivate(link);
-    ASSERT_TRUE(waitFor([&] { return closed.load(); }));
+    ASSERT_TRUE(WaitFor([&] { return closed.load(); }));
     // Large enough to take several sends: a send after the reset raises SIGPIPE unless suppressed.
     EXPECT_NE(ProfileSetString("Kestra", "Big", QString(3 * 1024 * 1024, 'x')), MIRABO_OK);
     EXPECT_NE(ProfileSetString("Kestra", "Big", "again"), MIRABO_OK);

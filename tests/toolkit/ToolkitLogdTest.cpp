@@ -72,7 +72,7 @@ public:
         call("log.output", {{"enable", true}});
     }
     bool sawLine(const QString& needle) {
-        return waitFor([&] {
+        return WaitFor([&] {
             const QJsonObject r = call("log.read", {{"max", 16000}, {"ack", m_seq}, {"epoch", m_epoch}});
             m_seq = r.value("seq").toInteger();
             m_text += r.value("text").toString();
@@ -112,7 +112,7 @@ MiraboLink openTo(const LogdProcess& logd) { return openAt(logd.port()); }
 // Reads log text until `needle` shows up or `timeoutMs` passed; returns everything read.
 QString readUntil(const QString& needle, int timeoutMs = 10000) {
     QString all;
-    waitFor([&] {
+    WaitFor([&] {
         QString chunk;
         if (LogTextRead(&chunk, 16000) == MIRABO_OK)
             all += chunk;
@@ -225,7 +225,7 @@ TEST(ToolkitLogd, SmallCapacityNeverLosesOrSplitsText) {
     const QString line = "abc" + smiley + smiley + "xyz";
     ASSERT_TRUE(logd.inject(-1, line));
     QString all;
-    ASSERT_TRUE(waitFor([&] {
+    ASSERT_TRUE(WaitFor([&] {
         QString chunk;
         if (LogTextRead(&chunk, 4) != MIRABO_OK)
             return false;
@@ -246,7 +246,7 @@ TEST(ToolkitLogd, KilledServiceIsNoticedOnAnIdleLink) {
     MiraboLink link = openTo(logd);
     EXPECT_EQ(LinkIsLost(link), 0);
     logd.kill();
-    EXPECT_TRUE(waitFor([&] { return LinkIsLost(link) != 0; }));
+    EXPECT_TRUE(WaitFor([&] { return LinkIsLost(link) != 0; }));
     LinkClose(link);
 }
 
@@ -299,7 +299,7 @@ TEST(ToolkitLogd, LogonAndReLogonAfterServiceRestart) {
 
     // A restarted service knows no tokens: the toolkit logs on again by itself.
     ASSERT_TRUE(logd.restart());
-    EXPECT_TRUE(waitFor([&] { return LinkIsLost(link) != 0; }));
+    EXPECT_TRUE(WaitFor([&] { return LinkIsLost(link) != 0; }));
     LinkClose(link);
     link = openTo(logd);
     ASSERT_NE(link, nullptr);

@@ -1,11 +1,12 @@
 // Small helpers shared by the toolkit tests.
 #pragma once
 
+#include "common/WaitFor.h"
 #include "toolkit/MiraboToolkit.h"
+#include "toolkit/TkLimits.h"
+#include "toolkit/TkState.h"
 
 #include <chrono>
-#include <functional>
-#include <thread>
 
 inline int32_t openLocal(int port, MiraboLink* link) {
     return LinkOpen(QStringLiteral("127.0.0.1"), port, QString(), 0, QStringLiteral("wtg-x"), 10, link);
@@ -15,19 +16,15 @@ inline int64_t msSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
 }
 
-// Polls `condition` every 10 ms until it holds or `timeoutMs` passed.
-inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000) {
-    const auto start = std::chrono::steady_clock::now();
-    while (!condition()) {
-        if (msSince(start) > timeoutMs)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
-
-// Brackets a test's use of the toolkit on the test thread.
+// Brackets a test's use of the toolkit on the test thread. The toolkit keeps its state for the life of
+// the process, and a test program runs many cases in one process, in any order: each case starts as a
+// fresh process would, with no link, token, credentials, logon endpoint or read mark, and the standard
+// open limits.
 struct ToolkitScope {
-    ToolkitScope() { ToolkitInit(); }
+    ToolkitScope() {
+        mirabo::resetStateForTest();
+        mirabo::setOpenLimitsForTest(0, 0);
+        ToolkitInit();
+    }
     ~ToolkitScope() { ToolkitExit(); }
 };
