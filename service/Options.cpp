@@ -1,5 +1,7 @@
 #include "service/Options.h"
 
+#include "base/HostNames.h"
+
 #include <QCommandLineParser>
 
 #include <climits>
@@ -20,7 +22,7 @@ bool parseListen(const QString& text, QHostAddress* address, quint16* port) {
     if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
         host = host.mid(1, host.size() - 2);
     QHostAddress a;
-    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+    if (base::IsLocalhostName(host.toStdString()))
         a = QHostAddress(QHostAddress::LocalHost);
     else if (!a.setAddress(host))
         return false;

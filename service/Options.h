@@ -30,7 +30,8 @@ struct LogdOptions {
 
 // Parses the arguments (without the program name). False with a message when they are wrong.
 bool parseOptions(const QStringList& args, LogdOptions* options, QString* error);
-// "ADDR:PORT" (ADDR may be an IPv4 address, "localhost" or a bracketed IPv6 address).
+// "ADDR:PORT" (ADDR may be an IPv4 address, a bracketed IPv6 address, or "localhost" and the names under
+// it, which mean 127.0.0.1; no other name is looked up).
 bool parseListen(const QString& text, QHostAddress* address, quint16* port);
 
 } // namespace logd

@@ -280,6 +280,10 @@ TEST(Options, ListenAddressAndDefaults) {
     EXPECT_EQ(a, QHostAddress(QHostAddress::LocalHostIPv6));
     EXPECT_EQ(port, 4321);
     EXPECT_TRUE(parseListen(QStringLiteral("localhost:1234"), &a, &port));
+    a.clear();
+    EXPECT_TRUE(parseListen(QStringLiteral("Station.LOCALHOST.:1234"), &a, &port)); // no lookup: no /etc/hosts needed
+    EXPECT_EQ(a, QHostAddress(QHostAddress::LocalHost));
+    EXPECT_FALSE(parseListen(QStringLiteral("localhost.example:1234"), &a, &port));
     EXPECT_FALSE(parseListen(QStringLiteral("127.0.0.1"), &a, &port));
     EXPECT_FALSE(parseListen(QStringLiteral("127.0.0.1:65536"), &a, &port));
     EXPECT_FALSE(parseListen(QStringLiteral("nohost:12"), &a, &port));
