@@ -2,6 +2,7 @@
 #pragma once
 
 #include "service/Limits.h"
+#include "service/LogQueue.h"
 
 #include <QHostAddress>
 #include <QString>
@@ -21,12 +22,17 @@ struct LogdOptions {
     bool requireLogon = false;
     QString addUser;
     bool noLogAccess = false; // with addUser: the user may not read the log
+    qsizetype queueCapacity = LogQueue::kDefaultCapacity; // code units; --queue-size counts kQueueSizeUnit
     ConnectionLimits limits;
     LogonPolicy logon;
     bool help = false;
     bool version = false;
     QString helpText;
 };
+
+// --queue-size counts in Mi (1048576) UTF-16 code units, from 1 (the default) to kMaxQueueSize.
+constexpr qsizetype kQueueSizeUnit = qsizetype(1) << 20;
+constexpr qint64 kMaxQueueSize = 256;
 
 // Parses the arguments (without the program name). False with a message when they are wrong.
 bool parseOptions(const QStringList& args, LogdOptions* options, QString* error);
