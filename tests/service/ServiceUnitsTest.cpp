@@ -307,16 +307,12 @@ TEST(Options, ListenAddressAndDefaults) {
     EXPECT_EQ(o.lingerMs, 250);
     EXPECT_EQ(o.port, 0);
 
-    // --queue-size counts Mi code units, 1 to 256.
-    EXPECT_EQ(LogdOptions().queueCapacity, LogQueue::kDefaultCapacity);
-    const auto queueSize = [&](const char* value) {
-        return parseOptions({QStringLiteral("--project"), QStringLiteral("/p"), QStringLiteral("--queue-size"),
-                             QLatin1String(value)}, &o, &error);
-    };
-    ASSERT_TRUE(queueSize("256"));
+    // --queue-size counts Mi code units, at most 256.
+    ASSERT_TRUE(parseOptions({QStringLiteral("--project"), QStringLiteral("/p"), QStringLiteral("--queue-size"),
+                              QStringLiteral("256")}, &o, &error));
     EXPECT_EQ(o.queueCapacity, qsizetype(256) << 20);
-    EXPECT_FALSE(queueSize("0"));
-    EXPECT_FALSE(queueSize("257"));
+    EXPECT_FALSE(parseOptions({QStringLiteral("--project"), QStringLiteral("/p"), QStringLiteral("--queue-size"),
+                               QStringLiteral("257")}, &o, &error));
 }
 
 // Every stored input of the service's fuzz targets (seeds and any crash a fuzzer run found).
