@@ -1,5 +1,7 @@
 #include "service/Options.h"
 
+#include "base/HostNames.h"
+
 #include <QCommandLineParser>
 
 #include <climits>
@@ -20,7 +22,7 @@ bool parseListen(const QString& text, QHostAddress* address, quint16* port) {
     if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
         host = host.mid(1, host.size() - 2);
     QHostAddress a;
-    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+    if (base::IsLocalhostName(host.toStdString()))
         a = QHostAddress(QHostAddress::LocalHost);
     else if (!a.setAddress(host))
         return false;
@@ -79,6 +81,11 @@ bool parseOptions(const QStringList& args, LogdOptions* o, QString* error) {
          0, INT_MAX, [o](qint64 v) { o->simIntervalMs = int(v); }},
         {number("client-linger", "How long a client's state outlives its last link", "MS", o->lingerMs), 0, INT_MAX,
          [o](qint64 v) { o->lingerMs = int(v); }},
+        {number("queue-size",
+                "Unread log text each client's queue holds, in Mi (1048576) UTF-16 code units, at most 256; "
+                "each one may take 2 MiB of memory per client",
+                "MI", o->queueCapacity / kQueueSizeUnit),
+         1, kMaxQueueSize, [o](qint64 v) { o->queueCapacity = qsizetype(v) * kQueueSizeUnit; }},
         {number("max-connections", "Connections open at once", "N", l.maxConnections), 1, 65536,
          [&l](qint64 v) { l.maxConnections = int(v); }},
         {number("max-per-address", "Connections open at once from one address", "N", l.maxPerAddress), 1, 65536,

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "service/Limits.h"
+#include "service/LogQueue.h"
 
 #include <QHostAddress>
 #include <QString>
@@ -21,6 +22,7 @@ struct LogdOptions {
     bool requireLogon = false;
     QString addUser;
     bool noLogAccess = false; // with addUser: the user may not read the log
+    qsizetype queueCapacity = LogQueue::kDefaultCapacity; // code units; --queue-size counts kQueueSizeUnit
     ConnectionLimits limits;
     LogonPolicy logon;
     bool help = false;
@@ -28,9 +30,14 @@ struct LogdOptions {
     QString helpText;
 };
 
+// --queue-size counts in Mi (1048576) UTF-16 code units, from 1 (the default) to kMaxQueueSize.
+constexpr qsizetype kQueueSizeUnit = qsizetype(1) << 20;
+constexpr qint64 kMaxQueueSize = 256;
+
 // Parses the arguments (without the program name). False with a message when they are wrong.
 bool parseOptions(const QStringList& args, LogdOptions* options, QString* error);
-// "ADDR:PORT" (ADDR may be an IPv4 address, "localhost" or a bracketed IPv6 address).
+// "ADDR:PORT" (ADDR may be an IPv4 address, a bracketed IPv6 address, or "localhost" and the names under
+// it, which mean 127.0.0.1; no other name is looked up).
 bool parseListen(const QString& text, QHostAddress* address, quint16* port);
 
 } // namespace logd

@@ -148,6 +148,7 @@ int main(int argc, char** argv) {
     ServiceOptions serviceOptions;
     serviceOptions.lingerMs = options.lingerMs;
     serviceOptions.maxClients = limits.maxConnections;
+    serviceOptions.queueCapacity = options.queueCapacity;
     serviceOptions.logon = options.logon;
     Service service(project, serviceOptions);
     UsersWatcher usersWatcher(service);

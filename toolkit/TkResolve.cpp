@@ -1,5 +1,7 @@
 #include "toolkit/TkResolve.h"
 
+#include "base/HostNames.h"
+
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -43,18 +45,26 @@ struct Lookup {
     std::mutex mutex;
     std::condition_variable done;
     bool finished = false;
-    bool found = false;
     std::vector<SocketAddress> addresses;
 };
 
-void runLookup(const std::shared_ptr<Lookup>& lookup, const std::string& host, const std::string& port) {
+void finish(Lookup& lookup, std::vector<SocketAddress> found) {
+    std::lock_guard<std::mutex> guard(lookup.mutex);
+    lookup.addresses = std::move(found);
+    lookup.finished = true;
+    lookup.done.notify_all();
+}
+
+} // namespace
+
+std::vector<SocketAddress> systemLookup(const std::string& host, int port) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_flags = AI_NUMERICSERV;
     addrinfo* list = nullptr;
     std::vector<SocketAddress> found;
-    if (::getaddrinfo(host.c_str(), port.c_str(), &hints, &list) == 0) {
+    if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &list) == 0) {
         for (addrinfo* ai = list; ai; ai = ai->ai_next) {
             if (ai->ai_addrlen > sizeof(sockaddr_storage))
                 continue;
@@ -65,33 +75,38 @@ void runLookup(const std::shared_ptr<Lookup>& lookup, const std::string& host, c
         }
         ::freeaddrinfo(list);
     }
-    std::lock_guard<std::mutex> guard(lookup->mutex);
-    lookup->addresses = std::move(found);
-    lookup->found = !lookup->addresses.empty();
-    lookup->finished = true;
-    lookup->done.notify_all();
+    return found;
 }
-
-} // namespace
 
 Io resolveHost(const std::string& host, int port, Deadline deadline, const std::atomic<int32_t>* abortWord,
                std::vector<SocketAddress>* out) {
+    return resolveHostWith(systemLookup, host, port, deadline, abortWord, out);
+}
+
+Io resolveHostWith(const NameLookup& nameLookup, const std::string& host, int port, Deadline deadline,
+                   const std::atomic<int32_t>* abortWord, std::vector<SocketAddress>* out) {
     out->clear();
     SocketAddress numeric;
     if (numericAddress(host.empty() ? std::string("127.0.0.1") : host, port, &numeric)) {
         out->push_back(numeric);
         return Io::Ok;
     }
+    if (base::IsLocalhostName(host)) {
+        for (const char* loopback : {"127.0.0.1", "::1"})
+            if (numericAddress(loopback, port, &numeric))
+                out->push_back(numeric);
+        return Io::Ok;
+    }
     auto lookup = std::make_shared<Lookup>();
     try {
-        std::thread([lookup, host, p = std::to_string(port)]() noexcept {
+        std::thread([lookup, nameLookup, host, port]() noexcept {
+            std::vector<SocketAddress> found;
             try {
-                runLookup(lookup, host, p);
+                found = nameLookup(host, port);
             } catch (...) {
-                std::lock_guard<std::mutex> guard(lookup->mutex);
-                lookup->finished = true;
-                lookup->done.notify_all();
+                found.clear();
             }
+            finish(*lookup, std::move(found));
         }).detach();
     } catch (...) {
         return Io::Error;
@@ -106,7 +121,7 @@ Io resolveHost(const std::string& host, int port, Deadline deadline, const std::
         // One slice on the system clock (pthread_cond_timedwait); the deadline itself is steady.
         lookup->done.wait_until(lock, std::chrono::system_clock::now() + std::chrono::milliseconds(slice));
     }
-    if (!lookup->found)
+    if (lookup->addresses.empty())
         return Io::Unresolved;
     *out = lookup->addresses;
     return Io::Ok;

@@ -3,6 +3,7 @@
 #include "common/LogdProcess.h"
 #include "common/WaitFor.h"
 
+#include "service/LogQueue.h"
 #include "settings/PrivateProfile.h"
 
 #include <QDir>
@@ -240,19 +241,27 @@ TEST_F(LogdProtocol, UnacknowledgedAnswerIsRepeatedUntilAcknowledgedInItsOwnEpoc
     EXPECT_EQ(r.value(QStringLiteral("text")).toString(), QString());
 }
 
-TEST_F(LogdProtocol, FullQueueDropsOldestAndSaysHowMany) {
-    auto c = reader(kClientA);
+// Injects `lines` messages "NNNzzz...z" of 4002 units each and a last one "last", before the client
+// reads; then reads until "last" arrived.
+QString injectThenReadAll(LogdProcess& logd, LogdClient& c, int lines) {
     const QString filler(4000, QLatin1Char('z'));
-    const int lines = 300; // 300 * 4002 units: more than the 1 Mi units a queue holds
     for (int i = 0; i < lines; ++i)
-        ASSERT_TRUE(logd.inject(-1, QString::number(i).rightJustified(3, QLatin1Char('0')) + filler));
-    ASSERT_TRUE(logd.inject(-1, QStringLiteral("last")));
+        EXPECT_TRUE(logd.inject(-1, QString::number(i).rightJustified(3, QLatin1Char('0')) + filler));
+    EXPECT_TRUE(logd.inject(-1, QStringLiteral("last")));
     int64_t seq = 0;
     QString all;
-    ASSERT_TRUE(WaitForEvents([&] {
-        all += readAll(*c, &seq, 1048576, 200);
+    EXPECT_TRUE(WaitForEvents([&] {
+        all += readAll(c, &seq, 1048576, 200);
         return all.endsWith(QStringLiteral("last\r\n"));
     }, 20000));
+    return all;
+}
+
+TEST_F(LogdProtocol, FullQueueDropsOldestAndSaysHowMany) {
+    auto c = reader(kClientA);
+    const int lines = 300; // 300 * 4002 units: more than the 1 Mi units a queue holds by default
+    const QString all = injectThenReadAll(logd, *c, lines);
+    ASSERT_TRUE(all.endsWith(QStringLiteral("last\r\n")));
     static const QRegularExpression drop(QStringLiteral("^mirabo-logd: (\\d+) messages dropped[^\r\n]*\r\n(\\d{3})z"));
     const auto m = drop.match(all);
     ASSERT_TRUE(m.hasMatch()) << all.left(200).toStdString();
@@ -260,6 +269,20 @@ TEST_F(LogdProtocol, FullQueueDropsOldestAndSaysHowMany) {
     EXPECT_GT(dropped, 0);
     EXPECT_EQ(m.captured(2).toInt(), dropped); // the first kept message is the one after the dropped ones
     EXPECT_EQ(all.count(QLatin1Char('\n')), 1 + (lines - dropped) + 1);
+}
+
+TEST_F(LogdProtocol, LargerQueueKeepsWhatTheDefaultOneDrops) {
+    logd.stop();
+    ASSERT_TRUE(logd.start({QStringLiteral("--sim-interval"), QStringLiteral("0"), QStringLiteral("--queue-size"),
+                            QStringLiteral("2")}));
+    auto c = reader(kClientA);
+    const int lines = 300; // as above: 1.15 Mi units, within 2 Mi
+    const QString all = injectThenReadAll(logd, *c, lines);
+    ASSERT_TRUE(all.endsWith(QStringLiteral("last\r\n")));
+    EXPECT_FALSE(all.contains(QStringLiteral("dropped"))) << all.left(200).toStdString();
+    EXPECT_GT(all.size(), logd::LogQueue::kDefaultCapacity);
+    EXPECT_TRUE(all.startsWith(QStringLiteral("000z")));
+    EXPECT_EQ(all.count(QLatin1Char('\n')), lines + 1);
 }
 
 TEST_F(LogdProtocol, LogonRequiredGatesAccessAndTokensDieWithTheService) {

@@ -15,6 +15,8 @@
 #include "fuzz/FuzzTargets.h"
 
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -164,7 +166,7 @@ TEST(LineReader, SplitsLinesAndRefusesOversizedOnes) {
 
 // Request lines go through the dispatcher without any socket. A line that is not well-formed UTF-8 closes
 // the connection unanswered; well-formed text of any plane is answered.
-TEST(Dispatcher, MalformedUtf8ClosesWithoutAnswer) {
+TEST(Dispatcher, MalformedUtf8ClosesWithoutAnswerAndLogReadsSayWhatWaits) {
     Project project;
     QString error;
     QStringList warnings;
@@ -189,6 +191,23 @@ TEST(Dispatcher, MalformedUtf8ClosesWithoutAnswer) {
         EXPECT_TRUE(o.answer.isEmpty()) << what;
         EXPECT_TRUE(o.close) << what;
     }
+
+    // Every log.read answer says how much text still waits behind it, so a client that fell behind
+    // reads again at once.
+    session.client->deliver(QStringLiteral("fourth"), QDateTime::currentDateTime());
+    session.client->deliver(QStringLiteral("fifth"), QDateTime::currentDateTime());
+    const auto read = [&](int ack) {
+        const QByteArray line = R"({"jsonrpc":"2.0","id":3,"method":"log.read","params":{"max":8,"ack":)" +
+                                QByteArray::number(ack) + R"(,"epoch":")" + session.client->epoch().toUtf8() + "\"}}";
+        return QJsonDocument::fromJson(dispatcher.handleLine(session, line).answer).object()
+            .value(QStringLiteral("result")).toObject();
+    };
+    QJsonObject r = read(0);
+    EXPECT_EQ(r.value(QStringLiteral("text")).toString(), QStringLiteral("fourth\r\n"));
+    EXPECT_EQ(r.value(QStringLiteral("waiting")).toInteger(), 7) << "fifth and its line end";
+    r = read(1);
+    EXPECT_EQ(r.value(QStringLiteral("text")).toString(), QStringLiteral("fifth\r\n"));
+    EXPECT_EQ(r.value(QStringLiteral("waiting")).toInteger(), 0);
     dispatcher.endSession(session);
 }
 
@@ -280,6 +299,10 @@ TEST(Options, ListenAddressAndDefaults) {
     EXPECT_EQ(a, QHostAddress(QHostAddress::LocalHostIPv6));
     EXPECT_EQ(port, 4321);
     EXPECT_TRUE(parseListen(QStringLiteral("localhost:1234"), &a, &port));
+    a.clear();
+    EXPECT_TRUE(parseListen(QStringLiteral("Station.LOCALHOST.:1234"), &a, &port)); // no lookup: no /etc/hosts needed
+    EXPECT_EQ(a, QHostAddress(QHostAddress::LocalHost));
+    EXPECT_FALSE(parseListen(QStringLiteral("localhost.example:1234"), &a, &port));
     EXPECT_FALSE(parseListen(QStringLiteral("127.0.0.1"), &a, &port));
     EXPECT_FALSE(parseListen(QStringLiteral("127.0.0.1:65536"), &a, &port));
     EXPECT_FALSE(parseListen(QStringLiteral("nohost:12"), &a, &port));
@@ -302,6 +325,13 @@ TEST(Options, ListenAddressAndDefaults) {
     EXPECT_TRUE(o.requireLogon);
     EXPECT_EQ(o.lingerMs, 250);
     EXPECT_EQ(o.port, 0);
+
+    // --queue-size counts Mi code units, at most 256.
+    ASSERT_TRUE(parseOptions({QStringLiteral("--project"), QStringLiteral("/p"), QStringLiteral("--queue-size"),
+                              QStringLiteral("256")}, &o, &error));
+    EXPECT_EQ(o.queueCapacity, qsizetype(256) << 20);
+    EXPECT_FALSE(parseOptions({QStringLiteral("--project"), QStringLiteral("/p"), QStringLiteral("--queue-size"),
+                               QStringLiteral("257")}, &o, &error));
 }
 
 // Every stored input of the service's fuzz targets (seeds and any crash a fuzzer run found).

@@ -3,6 +3,7 @@
 // ToolkitWaitTest.cpp).
 #include "FakeServer.h"
 #include "ToolkitTestUtil.h"
+#include "toolkit/TkResolve.h"
 
 #include <gtest/gtest.h>
 
@@ -326,9 +327,47 @@ TEST(ToolkitLink, ProxyPortZeroMeansDirect) {
 TEST(ToolkitLink, HostNameIsResolved) {
     ToolkitScope scope;
     FakeServer service(serveStandard); // listens on 127.0.0.1 only; "localhost" may name ::1 first
-    MiraboLink link = nullptr;
-    ASSERT_EQ(LinkOpen("localhost", service.port(), "", 0, "", 10, &link), MIRABO_OK);
-    LinkClose(link);
+    for (const char* host : {"localhost", "LOCALHOST."}) {
+        MiraboLink link = nullptr;
+        ASSERT_EQ(LinkOpen(host, service.port(), "", 0, "", 10, &link), MIRABO_OK) << host;
+        LinkClose(link);
+    }
+}
+
+// "localhost" and the names under it are the loopback even where no name service knows them (a system
+// without /etc/hosts); every other name still goes to the name service.
+TEST(ToolkitResolve, LocalhostNamesAreLoopbackWithoutALookup) {
+    using mirabo::Io;
+    using mirabo::SocketAddress;
+    std::atomic<int> lookups{0};
+    const mirabo::NameLookup knowsNothing = [&lookups](const std::string&, int) {
+        ++lookups;
+        return std::vector<SocketAddress>();
+    };
+    for (const char* host : {"localhost", "LOCALHOST", "LocalHost.", "station.localhost", "a.B.LOCALHOST."}) {
+        std::vector<SocketAddress> out;
+        ASSERT_EQ(mirabo::resolveHostWith(knowsNothing, host, 4321, mirabo::deadlineIn(10000), nullptr, &out), Io::Ok)
+            << host;
+        ASSERT_EQ(out.size(), 2u) << host;
+        const auto* v4 = reinterpret_cast<const sockaddr_in*>(&out[0].storage);
+        EXPECT_EQ(v4->sin_family, AF_INET);
+        EXPECT_EQ(ntohl(v4->sin_addr.s_addr), INADDR_LOOPBACK);
+        EXPECT_EQ(ntohs(v4->sin_port), 4321);
+        const auto* v6 = reinterpret_cast<const sockaddr_in6*>(&out[1].storage);
+        EXPECT_EQ(v6->sin6_family, AF_INET6);
+        EXPECT_TRUE(IN6_IS_ADDR_LOOPBACK(&v6->sin6_addr));
+        EXPECT_EQ(ntohs(v6->sin6_port), 4321);
+    }
+    EXPECT_EQ(lookups, 0);
+
+    const char* others[] = {"localhost.example", "mylocalhost", ".localhost", "a..localhost", "localhost.."};
+    for (const char* host : others) {
+        std::vector<SocketAddress> out;
+        EXPECT_EQ(mirabo::resolveHostWith(knowsNothing, host, 4321, mirabo::deadlineIn(10000), nullptr, &out),
+                  Io::Unresolved)
+            << host;
+    }
+    EXPECT_EQ(lookups, int(std::size(others)));
 }
 
 TEST(ToolkitLink, WritingToAPeerThatHasGoneFailsWithoutSignal) {
