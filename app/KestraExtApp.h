@@ -70,6 +70,7 @@ public:
     CMainFrame* m_pMainWnd = nullptr;
     QString m_strExeFolder;  // ends in '/'
     QString m_strUserFolder; // per-user settings folder, ends in '/'
+    QString m_strRulesProblems; // what of the highlight rules file could not be read, for the user
     // Replacements for the program file, the clock, the thread start and the modal boxes of start-up,
     // used by tests (app/StartupHooks.h); null in the program.
     const StartupHooks* m_pStartupHooks = nullptr;

@@ -9,6 +9,7 @@
 #include "app/StartupHooks.h"
 #include "desktop/TitleRegistry.h"
 #include "dialogs/HalcyteLauncher.h"
+#include "dialogs/HighlightRulesDlg.h"
 #include "dialogs/LogTags.h"
 #include "dialogs/OpcLogConfigDlg.h"
 #include "link/LinkOpen.h"
@@ -84,7 +85,24 @@ WindowTools OptionDialogsAndTools(CKestraExtApp& app, const QString& modulePath)
             (*launcher)->OnLaunchHalcyte();
         },
         [](QWidget* parent) { ShowAboutDialog(parent); },
+        [rulesFile = highlight::RulesFilePath(app.m_strUserFolder)](QWidget* parent)
+            -> std::shared_ptr<const highlight::Highlighter> {
+            if (auto rules = RunHighlightRulesDialog(rulesFile, parent))
+                return std::make_shared<highlight::Highlighter>(std::move(*rules));
+            return nullptr;
+        },
     };
+}
+
+// The highlight rules in effect (the defaults before the user made any). Of a file damaged by hand,
+// what could be read is used, and `problems` says what could not.
+std::shared_ptr<const highlight::Highlighter> LoadHighlightRules(const QString& settingsFolder, QString* problems) {
+    const QString path = highlight::RulesFilePath(settingsFolder);
+    highlight::LoadedRules loaded = highlight::RulesInEffect(path);
+    if (!loaded.problems.empty())
+        *problems = res::FormatString(ids::IDS_HL_FILE_PROBLEMS,
+                                      {QDir::toNativeSeparators(path), DescribeFileProblems(loaded.problems)});
+    return std::make_shared<highlight::Highlighter>(std::move(loaded.rules));
 }
 
 } // namespace
@@ -129,6 +147,9 @@ bool CKestraExtApp::InitInstance() {
 
     m_window.m_bStarting = 0;
     closeDeferral.Release();
+    // Without waiting for an answer: the window is up and the text comes in meanwhile.
+    if (!m_strRulesProblems.isEmpty())
+        res::ShowMessageBoxLater(m_pMainWnd, m_strRulesProblems);
     return true;
 }
 
@@ -164,7 +185,9 @@ bool CKestraExtApp::CheckSingleInstance() {
 // The window, built while "connected" so that its first title has no disconnected suffix, and shown.
 void CKestraExtApp::CreateMainWindow(const QString& modulePath) {
     m_channel.m_bConnected = 1;
-    const LogWindow window = CreateLogWindow(Window(), OptionDialogsAndTools(*this, modulePath));
+    LogWindowParts parts = Window();
+    parts.highlighter = LoadHighlightRules(m_strUserFolder, &m_strRulesProblems);
+    const LogWindow window = CreateLogWindow(parts, OptionDialogsAndTools(*this, modulePath));
     m_pMainWnd = window.frame;
     new TitleRegistry(window.frame); // owned by the frame; follows its title from now on
     window.frame->show();

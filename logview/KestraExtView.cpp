@@ -6,12 +6,15 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QTextBlock>
+#include <QTextDocumentFragment>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -24,6 +27,15 @@ QFont WithoutShaping(QFont font) {
     font.setStyleStrategy(QFont::PreferNoShaping);
     font.setKerning(false);
     return font;
+}
+
+QTextCharFormat ColouredFormat(const highlight::Span& span) {
+    QTextCharFormat format;
+    if (span.foreground)
+        format.setForeground(QColor::fromRgb(*span.foreground));
+    if (span.background)
+        format.setBackground(QColor::fromRgb(*span.background));
+    return format;
 }
 
 // A face name is at most this long (31 characters and a terminator in the service's configuration).
@@ -117,7 +129,7 @@ void CKestraExtView::ShowChunk(const pipeline::ViewChunk& chunk, int maxLength) 
         // Incoming text always goes to the end; the selection ends up there.
         edit.movePosition(QTextCursor::End);
         const bool stillUnfinished = ownLine && TextLength() > 0 && CharAt(TextLength() - 1) != u'\n';
-        edit.insertText(stillUnfinished ? u'\n' + chunk.text : chunk.text);
+        InsertColoured(edit, stillUnfinished ? u'\n' + chunk.text : chunk.text);
         edit.endEditBlock();
         setTextCursor(edit);
         RefreshFindHighlights();
@@ -147,7 +159,29 @@ void CKestraExtView::OnFilePrint() {
     QPrintDialog dialog(m_pPrinter.get(), window());
     if (dialog.exec() != QDialog::Accepted)
         return;
-    print(m_pPrinter.get());
+    PrintableCopy()->print(m_pPrinter.get());
+}
+
+std::unique_ptr<QTextDocument> CKestraExtView::PrintableCopy() const {
+    auto copy = std::make_unique<QTextDocument>();
+    copy->setDefaultFont(font());
+    copy->setPlainText(toPlainText());
+    return copy;
+}
+
+QMimeData* CKestraExtView::createMimeDataFromSelection() const {
+    auto* data = new QMimeData;
+    data->setText(textCursor().selection().toPlainText());
+    return data;
+}
+
+void CKestraExtView::contextMenuEvent(QContextMenuEvent* event) {
+    std::unique_ptr<QMenu> menu(createStandardContextMenu(event->pos()));
+    if (!m_contextActions.isEmpty()) {
+        menu->addSeparator();
+        menu->addActions(m_contextActions);
+    }
+    menu->exec(event->globalPos());
 }
 
 void CKestraExtView::OnFilePrintSetup() {
@@ -172,6 +206,66 @@ void CKestraExtView::OnEditClearAll() {
     ensureCursorVisible();
     textCursor().removeSelectedText();
     ClearModifiedFlags();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Colours
+
+void CKestraExtView::InsertColoured(QTextCursor& cursor, const QString& text) {
+    const QTextCharFormat plain;
+    if (!m_highlighter || m_highlighter->IsEmpty()) {
+        cursor.insertText(text, plain);
+        return;
+    }
+    // Lines without colour go in together; a coloured line in its runs.
+    qsizetype pendingFrom = 0;
+    for (qsizetype start = 0; start < text.size();) {
+        qsizetype end = text.indexOf(u'\n', start);
+        const qsizetype next = end < 0 ? text.size() : end + 1;
+        if (end < 0)
+            end = text.size();
+        const std::vector<highlight::Span> spans = m_highlighter->Apply(QStringView(text).mid(start, end - start));
+        if (!spans.empty()) {
+            if (start > pendingFrom)
+                cursor.insertText(text.mid(pendingFrom, start - pendingFrom), plain);
+            qsizetype at = start;
+            for (const highlight::Span& span : spans) {
+                if (start + span.start > at)
+                    cursor.insertText(text.mid(at, start + span.start - at), plain);
+                cursor.insertText(text.mid(start + span.start, span.length), ColouredFormat(span));
+                at = start + span.start + span.length;
+            }
+            pendingFrom = at;
+        }
+        start = next;
+    }
+    if (pendingFrom < text.size())
+        cursor.insertText(text.mid(pendingFrom), plain);
+}
+
+void CKestraExtView::SetHighlighter(std::shared_ptr<const highlight::Highlighter> highlighter) {
+    m_highlighter = std::move(highlighter);
+    Recolour();
+}
+
+void CKestraExtView::Recolour() {
+    // The text the view holds takes the new colours too; what the user changed stays changed.
+    const bool modified = m_doc.IsModified();
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    cursor.select(QTextCursor::Document);
+    cursor.setCharFormat(QTextCharFormat());
+    if (m_highlighter && !m_highlighter->IsEmpty()) {
+        for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+            for (const highlight::Span& span : m_highlighter->Apply(block.text())) {
+                cursor.setPosition(block.position() + static_cast<int>(span.start));
+                cursor.setPosition(block.position() + static_cast<int>(span.start + span.length), QTextCursor::KeepAnchor);
+                cursor.setCharFormat(ColouredFormat(span));
+            }
+        }
+    }
+    cursor.endEditBlock();
+    m_doc.SetModifiedFlag(modified);
 }
 
 // ---------------------------------------------------------------------------------------------------

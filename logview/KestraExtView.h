@@ -7,6 +7,7 @@
 // print, copy, delete, clear) and carries the find bar's search.
 #pragma once
 
+#include "highlight/Highlighter.h"
 #include "pipeline/ViewChunk.h"
 
 #include <QFont>
@@ -20,6 +21,7 @@
 class CFindBar;
 class CKestraExtDoc;
 class QPrinter;
+class QTextDocument;
 namespace viewlogic {
 class TextSearch;
 }
@@ -30,9 +32,15 @@ public:
     explicit CKestraExtView(CKestraExtDoc& doc, QWidget* parent = nullptr);
     ~CKestraExtView() override;
 
-    // Appends what the pipeline keeps of a chunk, keeping the view within `maxLength` characters; an
-    // empty chunk appends nothing. Either way the document is no longer modified.
+    // Appends what the pipeline keeps of a chunk, keeping the view within `maxLength` characters, each
+    // line coloured by the highlight rules; an empty chunk appends nothing. Either way the document is no
+    // longer modified.
     void ShowChunk(const pipeline::ViewChunk& chunk, int maxLength);
+
+    // The highlight rules for text from now on, and again for the text the view holds (nullptr: none).
+    void SetHighlighter(std::shared_ptr<const highlight::Highlighter> highlighter);
+    // The text as it would be printed: the view's text and font, without colours.
+    std::unique_ptr<QTextDocument> PrintableCopy() const;
 
     // The configured log font: the platform's default font with this face name (at most 31 characters).
     // An empty name keeps the font the view has.
@@ -69,9 +77,15 @@ public:
     bool FindOpen() const;
     static constexpr int kMaxHighlights = 20000;
 
+    // The view's own entries in its context menu, after the standard ones.
+    void SetContextActions(QList<QAction*> actions) { m_contextActions = std::move(actions); }
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;
+    // Copy gives plain text only: the colours are the view's, not the text's.
+    QMimeData* createMimeDataFromSelection() const override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void OnSearchChanged();
@@ -83,8 +97,12 @@ private:
     QChar CharAt(int position) const; // a line break as '\n'
     void DeleteRange(QTextCursor& cursor, int from, int to);
     int RoomForTyping() const;
+    void InsertColoured(QTextCursor& cursor, const QString& text);
+    void Recolour();
 
     CKestraExtDoc& m_doc;
+    std::shared_ptr<const highlight::Highlighter> m_highlighter;
+    QList<QAction*> m_contextActions;
     QString m_strAppliedFont;
     int m_nTextLimit = 0;
     std::unique_ptr<QPrinter> m_pPrinter;

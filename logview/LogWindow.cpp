@@ -97,6 +97,7 @@ LogWindow CreateLogWindow(const LogWindowParts& parts, const WindowTools& tools)
     window.view->SetTextLimit(channel.m_nMaxTextLength.load());
     ApplySavedPlacement(*window.frame, parts.paths.m_strUserIniPath);
     window.view->ApplyLogFont(channel.Font().name);
+    window.view->SetHighlighter(parts.highlighter);
     window.view->setFocus();
 
     // The ticks begin with the window (no timer: no text is ever shown, nothing is reported); they do

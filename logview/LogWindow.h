@@ -3,6 +3,7 @@
 // it is given; the received text reaches it through the pipeline, whose ticks it starts.
 #pragma once
 
+#include "highlight/Highlighter.h"
 #include "link/WorkerChannel.h"
 #include "pipeline/ReceivedTextPipeline.h"
 #include "state/CategoryWords.h"
@@ -12,6 +13,7 @@
 #include "state/WindowState.h"
 
 #include <functional>
+#include <memory>
 
 class CFindBar;
 class CKestraExtDoc;
@@ -27,6 +29,7 @@ struct LogWindowParts {
     WindowState& window;              // keep-on-top
     LogOnDiskChoice& logOnDisk;       // Save On Disk
     pipeline::ReceivedTextPipeline& pipeline;
+    std::shared_ptr<const highlight::Highlighter> highlighter = {}; // the colours of incoming lines
 };
 
 // The dialogs and tools the window's commands open. They live above the log window; the application
@@ -36,6 +39,9 @@ struct WindowTools {
     std::function<void(int32_t kind, QWidget* parent)> opcSettings;  // Log > OPC XML/DA..., UA..., .Net...
     std::function<void(QWidget* parent)> launchTool;                 // the database tool (61207)
     std::function<void(QWidget* parent)> about;                      // Help > About Kestra...
+    // The highlight rules editor (Ctrl+Shift+L, the view's context menu): the rules the user chose, or
+    // nullptr when the editor was cancelled.
+    std::function<std::shared_ptr<const highlight::Highlighter>(QWidget* parent)> highlightRules;
 };
 
 struct LogWindow {

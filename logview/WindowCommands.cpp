@@ -8,6 +8,9 @@
 #include "logview/MainFrame.h"
 #include "logview/logic/CategoryCommands.h"
 #include "res/Ids.h"
+#include "res/Resources.h"
+
+#include <QAction>
 
 #include <QKeySequence>
 
@@ -96,6 +99,18 @@ void AddLogWindowCommands(const LogWindow& window, const LogWindowParts& parts, 
     for (CommandRule& rule : rules)
         frame.AddCommand(std::move(rule));
     frame.UpdateCommandUi();
+
+    // The highlight rules: a key of the window and the view's context menu, no menu item.
+    if (tools.highlightRules) {
+        const auto edit = [&frame, &view, open = tools.highlightRules] {
+            if (auto chosen = open(&frame))
+                view.SetHighlighter(std::move(chosen));
+        };
+        frame.AddWindowShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L), edit);
+        auto* rulesAction = new QAction(res::String(ids::IDS_HL_MENU), &view);
+        QObject::connect(rulesAction, &QAction::triggered, &view, edit);
+        view.SetContextActions({rulesAction});
+    }
 
     // Find: keys of the window, no menu item.
     frame.AddWindowShortcut(QKeySequence::Find, [&view] { view.OpenFind(); });

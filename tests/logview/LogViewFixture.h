@@ -49,7 +49,11 @@ protected:
         return WindowTools{[this](QWidget*) { toolRuns << QStringLiteral("tags"); },
                            [this](int32_t kind, QWidget*) { toolRuns << QStringLiteral("opc %1").arg(kind); },
                            [this](QWidget*) { toolRuns << QStringLiteral("tool"); },
-                           [this](QWidget*) { toolRuns << QStringLiteral("about"); }};
+                           [this](QWidget*) { toolRuns << QStringLiteral("about"); },
+                           [this](QWidget*) {
+                               toolRuns << QStringLiteral("rules");
+                               return chosenRules;
+                           }};
     }
     // One tick of the received-text pipeline, as its timer makes them.
     void Tick() { app.m_pipeline.Tick(); }
@@ -71,4 +75,5 @@ protected:
     WindowParts app;
     LogWindow window;
     QStringList toolRuns;
+    std::shared_ptr<const highlight::Highlighter> chosenRules; // what the rules editor "returns"
 };

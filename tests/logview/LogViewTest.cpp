@@ -3,10 +3,13 @@
 
 #include "pipeline/LogOnDisk.h"
 #include "logview/logic/TextTrimmer.h"
+#include "logview/logic/ViewTextFile.h"
 #include "res/Ids.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
 #include <QDeadlineTimer>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -535,4 +538,69 @@ TEST_F(LogViewFixture, TheMarkerForLeftOutTextStandsOnALineOfItsOwn) {
     EXPECT_EQ(shown.mid(marker - 11, 11), QStringLiteral("R04790 xxx\n"));
     EXPECT_LE(window.view->TextLength(), 2000);
     EXPECT_TRUE(shown.endsWith("R00399 burst line\n"));
+}
+
+namespace {
+
+std::optional<QColor> ForegroundAt(const QTextDocument& doc, int position) {
+    QTextCursor cursor(const_cast<QTextDocument*>(&doc));
+    cursor.setPosition(position + 1);
+    const QTextCharFormat format = cursor.charFormat();
+    if (!format.hasProperty(QTextFormat::ForegroundBrush))
+        return std::nullopt;
+    return format.foreground().color();
+}
+
+} // namespace
+
+TEST_F(LogViewFixture, RulesColourTheLinesButCopySaveAndPrintStayPlain) {
+    Build();
+    window.view->SetHighlighter(std::make_shared<highlight::Highlighter>(highlight::DefaultRules()));
+    window.view->insertPlainText("typed ");
+    Feed("all quiet\r\nPump1: ERROR 5\r\nwarning: low\r\n");
+    Tick();
+    const QString shown = Shown();
+    ASSERT_EQ(shown, "typed all quiet\nPump1: ERROR 5\nwarning: low\n");
+    const QTextDocument& doc = *window.view->document();
+    EXPECT_FALSE(ForegroundAt(doc, shown.indexOf("quiet")).has_value());
+    EXPECT_EQ(ForegroundAt(doc, shown.indexOf("Pump1")), QColor::fromRgb(0xD01818)) << "the whole line";
+    EXPECT_EQ(ForegroundAt(doc, shown.indexOf("low")), QColor::fromRgb(0xC07800));
+
+    // Copy gives the text alone; Save writes it; the printed copy carries no colour.
+    window.view->selectAll();
+    window.frame->RunCommand(ids::ID_EDIT_COPY);
+    const QMimeData* copied = QApplication::clipboard()->mimeData();
+    ASSERT_NE(copied, nullptr);
+    EXPECT_EQ(copied->text(), shown);
+    EXPECT_FALSE(copied->hasHtml());
+    ASSERT_TRUE(window.view->SaveViewText(folder + "coloured.txt"));
+    EXPECT_EQ(ReadAll(folder + "coloured.txt"), viewlogic::Utf16LeBytes(u"typed all quiet\r\nPump1: ERROR 5\r\nwarning: low\r\n"));
+    const std::unique_ptr<QTextDocument> printed = window.view->PrintableCopy();
+    EXPECT_EQ(printed->toPlainText(), shown);
+    for (QTextBlock block = printed->begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            EXPECT_FALSE(it.fragment().charFormat().hasProperty(QTextFormat::ForegroundBrush)) << block.text().toStdString();
+
+    // New rules from the editor (Ctrl+Shift+L) colour what the view holds too; the user's typing still
+    // counts as a change of the text.
+    highlight::Rule quiet;
+    quiet.pattern = "quiet";
+    quiet.foreground = 0x00AA00;
+    quiet.scope = highlight::Scope::Match;
+    chosenRules = std::make_shared<highlight::Highlighter>(std::vector<highlight::Rule>{quiet});
+    window.view->moveCursor(QTextCursor::End);
+    window.view->insertPlainText("!");
+    ASSERT_TRUE(window.doc->IsModified());
+    window.frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.frame));
+    window.frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.frame));
+    QTest::keyClick(window.view, Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(toolRuns, QStringList{"rules"});
+    const QString now = Shown();
+    ASSERT_EQ(now, shown + "!");
+    EXPECT_EQ(ForegroundAt(doc, now.indexOf("quiet")), QColor::fromRgb(0x00AA00));
+    EXPECT_FALSE(ForegroundAt(doc, now.indexOf("Pump1")).has_value());
+    EXPECT_FALSE(ForegroundAt(doc, now.indexOf("all")).has_value()) << "only the match";
+    EXPECT_TRUE(window.doc->IsModified());
 }
