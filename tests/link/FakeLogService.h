@@ -3,15 +3,15 @@
 // also stay silent (accept and never answer) and drop every open connection at once.
 #pragma once
 
+#include "common/FakeServer.h"
+
 #include <QJsonObject>
 #include <QString>
 #include <QUuid>
 
-#include <atomic>
 #include <map>
 #include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
 
 struct FakeRequest {
@@ -40,39 +40,28 @@ class FakeLogService {
 public:
     // Listens on 127.0.0.1 (port 0 = a free port).
     explicit FakeLogService(FakeServiceSettings settings = {}, int port = 0);
-    ~FakeLogService();
-    FakeLogService(const FakeLogService&) = delete;
-    FakeLogService& operator=(const FakeLogService&) = delete;
 
-    bool listening() const { return m_listenFd >= 0 && !m_refusing; }
+    bool listening() const { return m_server.listening(); }
     // Starts accepting on the port of a refusing service.
-    bool listen();
-    int port() const { return m_port; }
-    int accepted() const { return m_accepted.load(); }
+    bool listen() { return m_server.listen(); }
+    int port() const { return m_server.port(); }
+    int accepted() const { return m_server.accepted(); }
 
     std::vector<FakeRequest> requests() const;
     // The methods of the recorded requests, optionally of one connection only.
     std::vector<QString> methods(int connection = -1) const;
     void setSettings(const FakeServiceSettings& settings);
     // Closes every open connection (the peer sees the end of the stream).
-    void dropConnections();
+    void dropConnections() { m_server.dropConnections(); }
 
 private:
-    void acceptLoop();
-    void serve(int fd, int index);
+    void serve(FakeConnection& c);
     std::optional<QJsonObject> answer(const QString& method, const QJsonObject& params);
 
     FakeServiceSettings m_settings;
-    int m_listenFd = -1;
-    bool m_refusing = false;
-    int m_port = 0;
-    std::atomic<bool> m_stopping{false};
-    std::atomic<int> m_accepted{0};
-    std::atomic<int> m_dropGeneration{0};
     int m_seq = 0; // of the last log.read answer with text
     const QString m_epoch = QUuid::createUuid().toString(QUuid::WithoutBraces);
     mutable std::mutex m_mutex;
     std::vector<FakeRequest> m_requests;
-    std::thread m_acceptThread;
-    std::vector<std::thread> m_connections;
+    FakeServer m_server; // last: its connections use the members above
 };

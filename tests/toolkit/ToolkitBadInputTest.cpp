@@ -1,7 +1,7 @@
 // Whatever arrives from the network, the toolkit loses the link instead of crashing or growing, and a
 // sane service is reached again afterwards.
-#include "FakeServer.h"
 #include "ToolkitTestUtil.h"
+#include "common/FakeServer.h"
 #include "fuzz/FuzzTargets.h"
 
 #include <gtest/gtest.h>

@@ -1,45 +1,19 @@
 // Links against scripted fake services: opening, hello, result codes, the active-link rule, loss
 // detection, sharing a link between threads and the proxy tunnel (time limits and interruption:
 // ToolkitWaitTest.cpp).
-#include "FakeServer.h"
 #include "ToolkitTestUtil.h"
+#include "common/FakeServer.h"
 #include "toolkit/TkResolve.h"
 
 #include <gtest/gtest.h>
 
 #include <QRegularExpression>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <mutex>
-
-namespace {
-
-// A loopback port that refuses connections for as long as this object lives: bound, never listening.
-class RefusingPort {
-public:
-    RefusingPort() : m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-        socklen_t len = sizeof(a);
-        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &len);
-        m_port = ntohs(a.sin_port);
-    }
-    ~RefusingPort() { ::close(m_fd); }
-    int port() const { return m_port; }
-
-private:
-    int m_fd;
-    int m_port = 0;
-};
-
-} // namespace
 
 TEST(ToolkitLink, HelloCarriesIdentityAndLinkOpensAndCloses) {
     ToolkitScope scope;
@@ -99,7 +73,7 @@ TEST(ToolkitLink, ClientIdIsTheSameOnEveryLink) {
 TEST(ToolkitLink, OpenResultCodes) {
     ToolkitScope scope;
     MiraboLink link = reinterpret_cast<MiraboLink>(1);
-    RefusingPort refusing;
+    FakeServer refusing(serveSilently, false); // bound, never listening: the port refuses connections
     EXPECT_EQ(openLocal(refusing.port(), &link), MIRABO_E_ACCESSDENIED);
     EXPECT_EQ(link, nullptr);
 
@@ -295,12 +269,7 @@ TEST(ToolkitLink, ProxyRefusalAndTunnel) {
             std::lock_guard<std::mutex> g(m);
             proxyRequest.push_back(line);
         }
-        const int up = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        a.sin_port = htons(static_cast<uint16_t>(service.port()));
-        ::connect(up, reinterpret_cast<sockaddr*>(&a), sizeof(a));
+        const int up = connectLoopback(service.port());
         c.sendRaw("HTTP/1.1 200 Connection established\r\nProxy-Agent: fake\r\n\r\n");
         relay(c.fd(), up, c);
         ::close(up);

@@ -1,6 +1,6 @@
 // Operations answered locally, and the text conversions of the configuration and profile getters.
-#include "FakeServer.h"
 #include "ToolkitTestUtil.h"
+#include "common/FakeServer.h"
 
 #include <gtest/gtest.h>
 

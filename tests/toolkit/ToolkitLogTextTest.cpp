@@ -1,7 +1,7 @@
 // log.read: capacity, acknowledgement of the last handed-out text across links, and answers that
 // cannot be handed out.
-#include "FakeServer.h"
 #include "ToolkitTestUtil.h"
+#include "common/FakeServer.h"
 
 #include <gtest/gtest.h>
 

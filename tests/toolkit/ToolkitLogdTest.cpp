@@ -1,32 +1,13 @@
 // The toolkit against the real stand-in service, mirabo-logd.
-#include "FakeServer.h"
 #include "ToolkitTestUtil.h"
+#include "common/FakeServer.h"
 #include "common/LogdProcess.h"
 
 #include <gtest/gtest.h>
 
 #include <QJsonDocument>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 namespace {
-
-// A descriptor connected to the service on 127.0.0.1:`port` (-1 on failure).
-int connectLoopback(quint16 port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(port);
-    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
 
 // Passes each request to the service and its answer back, line by line, over a connection of its own
 // per link. After cutNextRead() it drops the next log.read answer and ends both connections instead,

@@ -1,7 +1,7 @@
 // The logon check, LinkLogon, and the automatic re-logon with the accepted credentials.
 // The toolkit keeps the token and credentials for the life of the process, so this flow is one case.
-#include "FakeServer.h"
 #include "ToolkitTestUtil.h"
+#include "common/FakeServer.h"
 
 #include <gtest/gtest.h>
 

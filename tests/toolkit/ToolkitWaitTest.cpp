@@ -1,6 +1,6 @@
 // Time limits, stop requests and closing from another thread: every wait of a link ends when it must.
-#include "FakeServer.h"
 #include "ToolkitTestUtil.h"
+#include "common/FakeServer.h"
 #include "toolkit/TkLimits.h"
 #include "toolkit/TkLink.h"
 

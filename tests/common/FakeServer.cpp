@@ -11,8 +11,30 @@
 #include <cerrno>
 #include <chrono>
 
-FakeConnection::FakeConnection(int fd, int index, const std::atomic<bool>* stopping)
-    : m_fd(fd), m_index(index), m_stopping(stopping) {}
+namespace {
+
+sockaddr_in loopback(int port) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    return a;
+}
+
+} // namespace
+
+int connectLoopback(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const sockaddr_in a = loopback(port);
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof(a)) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+FakeConnection::FakeConnection(int fd, int index, const std::atomic<bool>* stopping, const std::atomic<int>* drops)
+    : m_fd(fd), m_index(index), m_stopping(stopping), m_drops(drops), m_drop(drops ? drops->load() : 0) {}
 
 FakeConnection::~FakeConnection() { close(); }
 
@@ -31,7 +53,7 @@ bool FakeConnection::readLine(std::string* line, int timeoutMs) {
             m_buffer.erase(0, pos + 1);
             return true;
         }
-        if (m_fd < 0 || m_stopping->load() || std::chrono::steady_clock::now() >= end)
+        if (m_fd < 0 || stopping() || std::chrono::steady_clock::now() >= end)
             return false;
         pollfd p{m_fd, POLLIN, 0};
         if (::poll(&p, 1, 20) <= 0)
@@ -51,9 +73,9 @@ QJsonObject FakeConnection::readRequest(int timeoutMs) {
     return QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
 }
 
-void FakeConnection::sendRaw(const std::string& bytes) {
+bool FakeConnection::sendRaw(const std::string& bytes) {
     size_t sent = 0;
-    while (m_fd >= 0 && sent < bytes.size() && !m_stopping->load()) {
+    while (m_fd >= 0 && sent < bytes.size() && !stopping()) {
         const ssize_t n = ::send(m_fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n > 0) {
             sent += static_cast<size_t>(n);
@@ -61,9 +83,10 @@ void FakeConnection::sendRaw(const std::string& bytes) {
             pollfd p{m_fd, POLLOUT, 0};
             ::poll(&p, 1, 20);
         } else {
-            return;
+            return false;
         }
     }
+    return sent == bytes.size();
 }
 
 void FakeConnection::sendResult(const QJsonObject& request, const QJsonObject& result) {
@@ -83,7 +106,7 @@ void FakeConnection::acceptHello(const QJsonObject& hello, bool logonRequired) {
 
 bool FakeConnection::waitPeerClosed(int timeoutMs) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (m_fd >= 0 && std::chrono::steady_clock::now() < end && !m_stopping->load()) {
+    while (m_fd >= 0 && std::chrono::steady_clock::now() < end && !stopping()) {
         pollfd p{m_fd, POLLIN, 0};
         if (::poll(&p, 1, 20) <= 0)
             continue;
@@ -97,28 +120,41 @@ bool FakeConnection::waitPeerClosed(int timeoutMs) {
 
 void FakeConnection::idle(int timeoutMs) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!m_stopping->load() && std::chrono::steady_clock::now() < end)
+    while (!stopping() && std::chrono::steady_clock::now() < end)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
-FakeServer::FakeServer(Handler handler) : m_handler(std::move(handler)) {
-    m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = 0;
-    ::bind(m_listenFd, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-    ::listen(m_listenFd, 16);
+FakeServer::FakeServer(Handler handler, bool listening, int port) : m_handler(std::move(handler)) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int one = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
+    sockaddr_in a = loopback(port);
     socklen_t len = sizeof(a);
-    ::getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&a), &len);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
+        ::close(fd);
+        return;
+    }
+    m_listenFd = fd;
     m_port = ntohs(a.sin_port);
+    if (listening)
+        listen();
+}
+
+bool FakeServer::listen() {
+    if (m_listenFd < 0 || m_listening || ::listen(m_listenFd, 16) != 0)
+        return false;
+    m_listening = true;
     m_acceptThread = std::thread([this] { acceptLoop(); });
+    return true;
 }
 
 FakeServer::~FakeServer() {
     m_stopping.store(true);
-    m_acceptThread.join();
-    ::close(m_listenFd);
+    if (m_acceptThread.joinable())
+        m_acceptThread.join();
+    if (m_listenFd >= 0)
+        ::close(m_listenFd);
     std::vector<std::thread> workers;
     {
         std::lock_guard<std::mutex> guard(m_mutex);
@@ -139,7 +175,7 @@ void FakeServer::acceptLoop() {
         const int index = m_accepted.fetch_add(1);
         std::lock_guard<std::mutex> guard(m_mutex);
         m_workers.emplace_back([this, fd, index] {
-            FakeConnection c(fd, index, &m_stopping);
+            FakeConnection c(fd, index, &m_stopping, &m_drops);
             m_handler(c);
         });
     }
