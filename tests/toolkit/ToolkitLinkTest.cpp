@@ -5,6 +5,8 @@
 #include "common/FakeServer.h"
 #include "toolkit/TkResolve.h"
 
+#include <netinet/in.h>
+
 #include <gtest/gtest.h>
 
 #include <QRegularExpression>
