@@ -17,8 +17,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSyntaxHighlighter>
 #include <QVBoxLayout>
+
+#include <utility>
 
 using highlight::Problem;
 using highlight::Rule;
@@ -147,6 +150,9 @@ void CHighlightRulesDlg::BuildLayout() {
     m_regex = new QCheckBox(res::String(ids::IDS_HL_REGEX), this);
     m_matchCase = new QCheckBox(res::String(ids::IDS_HL_MATCH_CASE), this);
     m_enabled = new QCheckBox(res::String(ids::IDS_HL_ENABLED), this);
+    m_regex->setObjectName(QStringLiteral("regularExpression"));
+    m_matchCase->setObjectName(QStringLiteral("matchCase"));
+    m_enabled->setObjectName(QStringLiteral("enabled"));
     flags->addWidget(m_regex);
     flags->addWidget(m_matchCase);
     flags->addWidget(m_enabled);
@@ -224,7 +230,7 @@ void CHighlightRulesDlg::ShowRule() {
     for (QWidget* w : std::initializer_list<QWidget*>{m_name, m_pattern, m_regex, m_matchCase, m_enabled, m_useText,
                                                        m_useBack, m_textColour, m_backColour, m_wholeLine, m_onlyMatch})
         w->setEnabled(have);
-    m_showing = true;
+    const bool wasShowing = std::exchange(m_showing, true);
     const Rule rule = have ? m_rules[static_cast<size_t>(row)] : Rule{};
     m_name->setText(rule.name);
     m_pattern->setText(rule.pattern);
@@ -237,7 +243,7 @@ void CHighlightRulesDlg::ShowRule() {
     ShowSwatch(m_backColour, rule.background);
     (rule.scope == highlight::Scope::Line ? m_wholeLine : m_onlyMatch)->setChecked(true);
     m_problem->setText(have ? ProblemText(static_cast<size_t>(row)) : QString());
-    m_showing = false;
+    m_showing = wasShowing;
 }
 
 void CHighlightRulesDlg::TakeRule() {
@@ -313,8 +319,8 @@ QString CHighlightRulesDlg::ProblemText(size_t index) const {
 
 void CHighlightRulesDlg::Refresh() {
     m_compiled = std::make_unique<highlight::Highlighter>(m_rules);
-    m_showing = true;
     const int row = Current();
+    const QSignalBlocker quiet(m_list); // rebuilding the list changes no rule
     m_list->clear();
     for (size_t i = 0; i < m_rules.size(); ++i) {
         auto* item = new QListWidgetItem(ListText(i), m_list);
@@ -326,7 +332,6 @@ void CHighlightRulesDlg::Refresh() {
             item->setBackground(QColor::fromRgb(*m_rules[i].background));
     }
     m_list->setCurrentRow(std::min(row, static_cast<int>(m_rules.size()) - 1));
-    m_showing = false;
     if (Current() >= 0)
         m_problem->setText(ProblemText(static_cast<size_t>(Current())));
     m_previewColours->rehighlight();

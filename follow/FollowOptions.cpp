@@ -72,7 +72,12 @@ ParsedArguments ParseFollowArguments(const QStringList& arguments) {
         // The options with a value take it from "--name=value" or from the next argument.
         const qsizetype equals = arg.indexOf(u'=');
         const QString name = equals < 0 ? arg : arg.left(equals);
-        if (name != u"--category" && name != u"--tags" && name != u"--log-file") {
+        if (arg == u"--color" || arg == u"--colour") {
+            options.colour = ColourMode::Always;
+            continue;
+        }
+        if (name != u"--category" && name != u"--tags" && name != u"--log-file" && name != u"--color" &&
+            name != u"--colour") {
             result.error = QStringLiteral("unknown option '%1'").arg(arg);
             return result;
         }
@@ -85,7 +90,16 @@ ParsedArguments ParseFollowArguments(const QStringList& arguments) {
             result.error = QStringLiteral("%1 needs a value").arg(name);
             return result;
         }
-        if (name == u"--category")
+        if (name == u"--color" || name == u"--colour") {
+            if (value == u"auto")
+                options.colour = ColourMode::Auto;
+            else if (value == u"always")
+                options.colour = ColourMode::Always;
+            else if (value == u"never")
+                options.colour = ColourMode::Never;
+            else
+                result.error = QStringLiteral("--color takes auto, always or never, not '%1'").arg(value);
+        } else if (name == u"--category")
             result.error = AddCategories(options, value);
         else if (name == u"--tags")
             AddTags(options, value);
@@ -132,6 +146,9 @@ QString HelpText() {
                "                       folder (the project folder of the local station, else the per-user\n"
                "                       settings folder), as kestra does\n"
                "  --log-file NAME      also append the text to NAME (a relative name lies in the log folder)\n"
+               "  --color[=WHEN]       colour lines by the highlight rules (Highlight.ini in the per-user\n"
+               "                       settings folder, as kestra's): auto (the default: only on a terminal,\n"
+               "                       and not when NO_COLOR is set), always (also --color alone) or never\n"
                "  --help, --version\n"
                "\n"
                "Categories:\n") +

@@ -27,6 +27,13 @@ struct CategoryRequest {
     int32_t value;
 };
 
+// When the text is coloured by the highlight rules.
+enum class ColourMode {
+    Auto,   // only on a terminal, and not when NO_COLOR is set
+    Always,
+    Never,
+};
+
 struct FollowOptions {
     bool help = false;
     bool version = false;
@@ -35,6 +42,7 @@ struct FollowOptions {
     int logOnDiskType = 0;             // 0 none, 1 the day's file, 2 logFile (the log-on-disk types)
     QString logFile;
     QStringList stationArguments;      // everything that is not an option, for the viewer's parser
+    ColourMode colour = ColourMode::Auto;
 };
 
 struct ParsedArguments {

@@ -2,9 +2,11 @@
 
 #include "follow/StationRequests.h"
 #include "follow/Terminal.h"
+#include "follow/TerminalColours.h"
 
 #include "app/core/CommandLine.h"
 #include "app/core/SettingsFolder.h"
+#include "highlight/RulesFile.h"
 #include "link/LinkOpen.h"
 #include "pipeline/ReceivedTextPipeline.h"
 #include "toolkit/MiraboToolkit.h"
@@ -86,6 +88,8 @@ class Follower {
 public:
     Follower(Station& station, const FollowOptions& options)
         : m_station(station), m_options(options), m_pipeline(station.channel, station.logOnDisk) {
+        if (UseColour(options.colour, STDOUT_FILENO))
+            LoadColours();
         using Pipeline = pipeline::ReceivedTextPipeline;
         QObject::connect(&m_pipeline, &Pipeline::received, [this](const ReceivedText& chunk) { Print(chunk.text); });
         QObject::connect(&m_pipeline, &Pipeline::logWriteFailed, [](const pipeline::LogWriteFailure& failure) {
@@ -147,11 +151,25 @@ private:
         m_pipeline.Deliver(pipeline::ReceivedTextPipeline::Gate::Always);
     }
 
+    // The highlight rules of kestra's user; what of a damaged file could not be read is told.
+    void LoadColours() {
+        const QString path = highlight::RulesFilePath(m_station.settingsFolder);
+        highlight::LoadedRules loaded = highlight::RulesInEffect(path);
+        if (!loaded.problems.empty())
+            Notice(QStringLiteral("%1: %2 line(s) of the highlight rules could not be read as they stand")
+                       .arg(path)
+                       .arg(loaded.problems.size()));
+        m_colours = std::make_unique<highlight::Highlighter>(std::move(loaded.rules));
+        m_trueColour = TrueColourTerminal();
+    }
+
     void Print(const QString& text) {
         if (!m_outputOpen)
             return;
         QString lines = text;
         lines.remove(u'\r');
+        if (m_colours)
+            lines = Colourise(lines, *m_colours, m_trueColour);
         if (WriteAll(STDOUT_FILENO, lines.toUtf8(), m_stallMs) == WriteResult::Closed)
             m_outputOpen = false;
     }
@@ -159,6 +177,8 @@ private:
     Station& m_station;
     const FollowOptions& m_options;
     pipeline::ReceivedTextPipeline m_pipeline;
+    std::unique_ptr<highlight::Highlighter> m_colours; // none: plain text
+    bool m_trueColour = false;
     int m_stallMs = -1;
     int32_t m_seenConnects = 0; // the worker's connect count when this last made its requests
     bool m_wasConnected = false;
@@ -201,6 +221,7 @@ int Follow(Station& station, const FollowOptions& options) {
 
 void ReadStationSettings(Station& station, const QString& modulePath, const FollowOptions& options) {
     const QString userFolder = GetSettingsFolder(modulePath, 260);
+    station.settingsFolder = userFolder;
     station.paths.m_strExeIniPath = ExecutableFolder(modulePath) + QStringLiteral("KestraExt.ini");
     station.channel.SetLogFolder(userFolder);
     station.logOnDisk.m_nLogOnDiskType = options.logOnDiskType;

@@ -21,6 +21,7 @@ struct Station {
     CategoryWords categories;
     WorkerChannel channel;
     LogOnDiskChoice logOnDisk;
+    QString settingsFolder; // the per-user settings folder, ends in '/' (the highlight rules lie there)
 
     WorkerParts Worker() { return WorkerParts{options, paths.m_strExeIniPath, categories, channel}; }
 };

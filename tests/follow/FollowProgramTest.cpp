@@ -180,3 +180,22 @@ TEST(FollowProgram, ExitCodesForScriptsAndNoSettingsLeftBehind) {
     logd.stop();
     EXPECT_EQ(run(gone), 3);
 }
+
+TEST(FollowProgram, ColoursTheTerminalTextWhenAskedButNeverTheLogFile) {
+    LogdProcess logd;
+    ASSERT_TRUE(logd.start({QStringLiteral("--sim-interval"), QStringLiteral("0")}));
+    QTemporaryDir home;
+    const QString logFile = home.path() + QStringLiteral("/follow.log");
+    Follower f(Station(logd) + QStringList{"--color=always", "--log-file", logFile}, home.path());
+    ASSERT_TRUE(f.waitFor([&] { return f.err.contains("connected to"); })) << f.err.toStdString();
+    ASSERT_TRUE(logd.inject(-1, "Pump1 ERROR 5") && logd.inject(-1, "all quiet"));
+    ASSERT_TRUE(f.waitForOutput("all quiet")) << f.err.toStdString();
+    // The default rules: the error line in red, the quiet one as it came.
+    EXPECT_TRUE(f.out.contains(QStringLiteral("\x1b[38;5;160mPump1 ERROR 5\x1b[0m\n"))) << f.out.toStdString();
+    EXPECT_TRUE(f.out.contains(QStringLiteral("\nall quiet\n")));
+    f.proc.terminate();
+    EXPECT_EQ(f.waitForExit(), 0);
+    QFile file(logFile);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("Pump1 ERROR 5\r\nall quiet\r\n"));
+}

@@ -6,10 +6,13 @@
 #include "follow/CategoryNames.h"
 #include "follow/FollowOptions.h"
 #include "follow/StationRequests.h"
+#include "follow/TerminalColours.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <set>
 #include <string>
 
@@ -42,9 +45,12 @@ TEST(FollowRules, OptionsAndStationSwitchesEachGoTheirWay) {
 
     EXPECT_EQ(ParseFollowArguments({QStringLiteral("--daily")}).options.logOnDiskType, 1);
     EXPECT_TRUE(ParseFollowArguments({QStringLiteral("--help"), QStringLiteral("--bogus")}).options.help);
+    EXPECT_EQ(ParseFollowArguments({}).options.colour, ColourMode::Auto);
+    EXPECT_EQ(ParseFollowArguments({QStringLiteral("--color")}).options.colour, ColourMode::Always);
+    EXPECT_EQ(ParseFollowArguments({QStringLiteral("--colour=never")}).options.colour, ColourMode::Never);
     for (const QStringList& bad : {QStringList{"--bogus"}, QStringList{"-x"}, QStringList{"--category", "nope"},
                                    QStringList{"--category"}, QStringList{"--log-file="},
-                                   QStringList{"--daily", "--log-file", "x"}})
+                                   QStringList{"--daily", "--log-file", "x"}, QStringList{"--color=sometimes"}})
         EXPECT_FALSE(ParseFollowArguments(bad).error.isEmpty()) << bad.join(u' ').toStdString();
 
     // Every category has a name of its own, found again without regard to case.
@@ -89,4 +95,41 @@ TEST(FollowRules, ThePasswordLeavesTheArgumentMemory) {
         EXPECT_EQ(password[i], '\0');
     for (std::size_t i = std::strlen(quoted); i < sizeof quoted; ++i)
         EXPECT_EQ(quoted[i], '\0');
+}
+
+TEST(FollowRules, TheTerminalGetsColoursOnlyWhereItShould) {
+    // Auto: a pipe is no terminal; NO_COLOR keeps even a terminal plain; asked for, always.
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    EXPECT_FALSE(UseColour(ColourMode::Auto, fds[1]));
+    EXPECT_TRUE(UseColour(ColourMode::Always, fds[1]));
+    EXPECT_FALSE(UseColour(ColourMode::Never, fds[1]));
+    ::close(fds[0]);
+    ::close(fds[1]);
+    const int tty = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (tty >= 0 && ::grantpt(tty) == 0 && ::unlockpt(tty) == 0) {
+        const int terminal = ::open(::ptsname(tty), O_RDWR | O_NOCTTY);
+        ASSERT_GE(terminal, 0);
+        ::unsetenv("NO_COLOR");
+        ::setenv("TERM", "xterm", 1);
+        EXPECT_TRUE(UseColour(ColourMode::Auto, terminal));
+        ::setenv("NO_COLOR", "1", 1);
+        EXPECT_FALSE(UseColour(ColourMode::Auto, terminal));
+        ::unsetenv("NO_COLOR");
+        ::close(terminal);
+    }
+    if (tty >= 0)
+        ::close(tty);
+
+    // The colours as escape sequences, around the coloured stretch only, reset after it.
+    highlight::Rule match;
+    match.pattern = QStringLiteral("ERR");
+    match.matchCase = true;
+    match.foreground = 0xFF0000;
+    match.background = 0x0000FF;
+    match.scope = highlight::Scope::Match;
+    const highlight::Highlighter rules({match});
+    EXPECT_EQ(Colourise(QStringLiteral("a ERR b\nquiet\n"), rules, true),
+              QStringLiteral("a \x1b[38;2;255;0;0;48;2;0;0;255mERR\x1b[0m b\nquiet\n"));
+    EXPECT_EQ(Colourise(QStringLiteral("ERR"), rules, false), QStringLiteral("\x1b[38;5;196;48;5;21mERR\x1b[0m"));
 }
