@@ -98,7 +98,7 @@ WindowTools OptionDialogsAndTools(CKestraExtApp& app, const QString& modulePath)
 // what could be read is used, and `problems` says what could not.
 std::shared_ptr<const highlight::Highlighter> LoadHighlightRules(const QString& settingsFolder, QString* problems) {
     const QString path = highlight::RulesFilePath(settingsFolder);
-    highlight::LoadedRules loaded = highlight::RulesInEffect(path);
+    highlight::LoadedRules loaded = highlight::RulesInEffect(path, LocalDefaultNames());
     if (!loaded.problems.empty())
         *problems = res::FormatString(ids::IDS_HL_FILE_PROBLEMS,
                                       {QDir::toNativeSeparators(path), DescribeFileProblems(loaded.problems)});

@@ -61,6 +61,11 @@ void ShowSwatch(QPushButton* button, const std::optional<highlight::Rgb>& colour
 
 } // namespace
 
+highlight::DefaultNames LocalDefaultNames() {
+    return {res::String(ids::IDS_HL_NAME_WARNINGS), res::String(ids::IDS_HL_NAME_ERRORS),
+            res::String(ids::IDS_HL_NAME_FAILURES), res::String(ids::IDS_HL_NAME_ALARMS)};
+}
+
 QString DescribeFileProblems(const std::vector<highlight::FileProblem>& problems) {
     using FP = highlight::FileProblem;
     QStringList lines;
@@ -367,7 +372,7 @@ void CHighlightRulesDlg::MoveRule(int by) {
 }
 
 void CHighlightRulesDlg::RestoreDefaults() {
-    m_rules = highlight::DefaultRules();
+    m_rules = highlight::DefaultRules(LocalDefaultNames());
     Refresh();
     Select(0);
 }
@@ -396,7 +401,7 @@ void CHighlightRulesDlg::Export() {
 }
 
 std::optional<std::vector<Rule>> RunHighlightRulesDialog(const QString& path, QWidget* parent) {
-    CHighlightRulesDlg dialog(highlight::RulesInEffect(path).rules, parent);
+    CHighlightRulesDlg dialog(highlight::RulesInEffect(path, LocalDefaultNames()).rules, parent);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     const QString error = highlight::WriteRulesFile(path, dialog.Rules());

@@ -91,5 +91,8 @@ private:
 // them, Cancel returns nothing. A write that fails is told and returns nothing.
 std::optional<std::vector<highlight::Rule>> RunHighlightRulesDialog(const QString& path, QWidget* parent);
 
+// The default rules' names in the user's language.
+highlight::DefaultNames LocalDefaultNames();
+
 // The rules file's problems as the user reads them, one per line (empty when there are none).
 QString DescribeFileProblems(const std::vector<highlight::FileProblem>& problems);

@@ -17,11 +17,9 @@ Rule TextRule(const QString& name, const QString& pattern, Rgb colour) {
 
 } // namespace
 
-std::vector<Rule> DefaultRules() {
-    return {TextRule(QStringLiteral("Warnings"), QStringLiteral("warn"), kAmber),
-            TextRule(QStringLiteral("Errors"), QStringLiteral("error"), kRed),
-            TextRule(QStringLiteral("Failures"), QStringLiteral("fail"), kRed),
-            TextRule(QStringLiteral("Alarms"), QStringLiteral("alarm"), kRed)};
+std::vector<Rule> DefaultRules(const DefaultNames& names) {
+    return {TextRule(names.warnings, QStringLiteral("warn"), kAmber), TextRule(names.errors, QStringLiteral("error"), kRed),
+            TextRule(names.failures, QStringLiteral("fail"), kRed), TextRule(names.alarms, QStringLiteral("alarm"), kRed)};
 }
 
 std::optional<Rgb> ParseColour(const QString& text) {

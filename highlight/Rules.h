@@ -33,8 +33,16 @@ struct Rule {
     bool operator==(const Rule&) const = default;
 };
 
+// The names the default rules carry (in the user's language where a caller has one).
+struct DefaultNames {
+    QString warnings = QStringLiteral("Warnings");
+    QString errors = QStringLiteral("Errors");
+    QString failures = QStringLiteral("Failures");
+    QString alarms = QStringLiteral("Alarms");
+};
+
 // What users expect on a first start: errors, failures and alarms in red, warnings in amber, any case.
-std::vector<Rule> DefaultRules();
+std::vector<Rule> DefaultRules(const DefaultNames& names = {});
 
 // "#rrggbb" and back; std::nullopt for anything else.
 std::optional<Rgb> ParseColour(const QString& text);

@@ -122,10 +122,10 @@ LoadedRules ReadRulesFile(const QString& path) {
     return out;
 }
 
-LoadedRules RulesInEffect(const QString& path) {
+LoadedRules RulesInEffect(const QString& path, const DefaultNames& names) {
     LoadedRules loaded = ReadRulesFile(path);
     if (!loaded.found)
-        loaded.rules = DefaultRules();
+        loaded.rules = DefaultRules(names);
     return loaded;
 }
 

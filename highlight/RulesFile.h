@@ -56,7 +56,7 @@ struct LoadedRules {
 // rules that could be read and says what was passed over.
 LoadedRules ReadRulesFile(const QString& path);
 // The rules in effect: those of the file, or the defaults when there is no file.
-LoadedRules RulesInEffect(const QString& path);
+LoadedRules RulesInEffect(const QString& path, const DefaultNames& names = {});
 // Writes the rules (replacing the file as a whole, never leaving half of one). Empty when written,
 // else the system's reason.
 QString WriteRulesFile(const QString& path, const std::vector<Rule>& rules);

@@ -126,6 +126,10 @@ constexpr int IDS_HL_FP_BAD_COLOUR = 336;
 constexpr int IDS_HL_FP_BAD_SCOPE = 337;
 constexpr int IDS_HL_SAMPLE = 338;
 constexpr int IDS_HL_ENABLED = 339;
+constexpr int IDS_HL_NAME_WARNINGS = 340;
+constexpr int IDS_HL_NAME_ERRORS = 341;
+constexpr int IDS_HL_NAME_FAILURES = 342;
+constexpr int IDS_HL_NAME_ALARMS = 343;
 
 // Dialog templates.
 constexpr int IDD_ABOUTBOX = 100;

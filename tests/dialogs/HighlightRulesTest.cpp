@@ -44,6 +44,16 @@ TEST(HighlightRulesDialog, EditsShowAtOnceABadExpressionIsToldAndOkWritesTheFile
         auto* dialog = qobject_cast<CHighlightRulesDlg*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         dialog->m_askColour = [](const QColor&) { return QColor(0x12, 0x34, 0x56); };
+        // Every key of the dialog reaches one control only.
+        QString keys;
+        for (const QWidget* w : dialog->findChildren<QWidget*>()) {
+            const QString text = w->property("text").toString();
+            const qsizetype amp = text.indexOf(u'&');
+            if (amp >= 0 && amp + 1 < text.size())
+                keys += text[amp + 1].toLower();
+        }
+        for (const QChar key : keys)
+            EXPECT_EQ(keys.count(key), 1) << "Alt+" << QString(key).toStdString() << " in " << keys.toStdString();
         auto* list = dialog->findChild<QListWidget*>();
         EXPECT_EQ(static_cast<size_t>(list->count()), DefaultRules().size()) << "no file yet: the defaults";
         EXPECT_EQ(PreviewColour(dialog->Preview(), "ALARM"), QColor::fromRgb(0xD01818));
