@@ -29,16 +29,18 @@ QString LogOnDiskPath(int type, const QString& fileName, const QString& logFolde
 }
 
 QByteArray LogFileBytes(QStringView chunk) {
-    QString text;
-    text.reserve(chunk.size() + chunk.size() / 16);
-    for (const QChar c : chunk) {
-        if (c == u'\r')
+    // On the UTF-8 bytes: CR and LF never stand inside a multi-byte character.
+    const QByteArray utf8 = chunk.toUtf8();
+    QByteArray out;
+    out.reserve(utf8.size() + utf8.count('\n'));
+    for (const char c : utf8) {
+        if (c == '\r')
             continue;
-        if (c == u'\n')
-            text.append(u'\r');
-        text.append(c);
+        if (c == '\n')
+            out.append('\r');
+        out.append(c);
     }
-    return text.toUtf8();
+    return out;
 }
 
 QString AppendToLogFile(const QString& path, const QByteArray& bytes) {
