@@ -16,9 +16,10 @@ struct Cycle {
     WorkerState state = WorkerState::Connect;
     bool firstAttempt = true;
     MiraboLink link = nullptr;
-    unsigned opcDue = 0;                  // OPC kinds to read in this cycle (1 << (kind - 11))
-    int opcRefreshIn = kOpcRefreshCycles; // cycles until the next OPC kind's values are read again
-    int opcNextKind = 0;                  // which kind that is (index into kOpcKinds)
+    unsigned opcDue = 0;                        // OPC kinds to read whole in this cycle (1 << (kind - 11))
+    int switchesIn = kOpcSwitchCycles;          // cycles until the OPC switches are read again
+    int paramsIn = kOpcParamCycles;             // cycles until the next kind is read whole again
+    int opcNextKind = 0;                        // which kind that is (index into kOpcKinds)
 };
 
 constexpr unsigned kAllOpcKinds = (1u << std::size(kOpcKinds)) - 1;
@@ -36,12 +37,14 @@ void SayGoodbye(MiraboLink& link) {
     link = nullptr;
 }
 
-// The OPC values are the station's: read in the first cycle after a connect, again for each kind the send
-// step changed, and one kind after the other every few cycles, each about once a second. So the window
-// shows them without asking the station itself, and no cycle makes more than a few requests.
+// The OPC values are the station's, so that the window shows them without asking the station itself:
+// each kind read whole in the first cycle after a connect and again right after the send step changed
+// it; the three switches (the menu's check marks) about once a second, in one request where the service
+// offers the switch mask; and, as nothing else changes this client's parameters, each kind whole again
+// only every half minute or so.
 bool RefreshStationOpc(WorkerParts parts, Cycle& cycle) {
-    if (--cycle.opcRefreshIn <= 0) {
-        cycle.opcRefreshIn = kOpcRefreshCycles;
+    if (--cycle.paramsIn <= 0) {
+        cycle.paramsIn = kOpcParamCycles;
         cycle.opcDue |= 1u << (kOpcKinds[cycle.opcNextKind] - kOpcKindXmlDa);
         cycle.opcNextKind = (cycle.opcNextKind + 1) % static_cast<int>(std::size(kOpcKinds));
     }
@@ -50,7 +53,10 @@ bool RefreshStationOpc(WorkerParts parts, Cycle& cycle) {
         if ((due & (1u << (kind - kOpcKindXmlDa))) && !ReadStationOpc(parts.channel, cycle.link, kind))
             return false;
     }
-    return true;
+    if (--cycle.switchesIn > 0)
+        return true;
+    cycle.switchesIn = kOpcSwitchCycles;
+    return ReadStationOpcSwitches(parts.channel, cycle.link);
 }
 
 void Connect(WorkerParts parts, Cycle& cycle, int& sleepMs) {
@@ -70,7 +76,8 @@ void Connect(WorkerParts parts, Cycle& cycle, int& sleepMs) {
     if (rc == MIRABO_OK) {
         cycle.firstAttempt = false;
         cycle.opcDue = kAllOpcKinds;
-        cycle.opcRefreshIn = kOpcRefreshCycles;
+        cycle.switchesIn = kOpcSwitchCycles;
+        cycle.paramsIn = kOpcParamCycles;
         cycle.state = WorkerState::Connected;
         return;
     }

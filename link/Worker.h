@@ -3,7 +3,7 @@
 // Every 100 ms it either connects (reading the service's switch values, the log font, the stored tag list
 // and, for the local station, the project folder), or, while connected, sends the queued changes, fetches
 // the waiting log text into the channel's pending text, and reads the OPC values (in the first cycle, for a
-// kind whose changes it sent, and each kind about once a second). A lost link is closed and
+// kind whose changes it sent, the switches about once a second). A lost link is closed and
 // reopened, with 2000 ms between failed attempts; a failed first attempt ends the attempts for good
 // (start-up reports m_hrConnect). Setting m_bStopWorker ends the thread within about two seconds in every
 // state: the word is registered with the toolkit, so it also interrupts a call in progress.
@@ -20,7 +20,8 @@
 
 constexpr int kWorkerCycleMs = 100;        // poll period, local and remote station alike
 constexpr int kWorkerRetryMs = 2000;       // sleep after a failed connect attempt
-constexpr int kOpcRefreshCycles = 3;       // every this many cycles one OPC kind's values are read again
+constexpr int kOpcSwitchCycles = 10;       // the OPC kinds' switches are read again every this many cycles
+constexpr int kOpcParamCycles = 100;       // and one kind's switch and parameters every this many
 constexpr int kMaxReadsPerCycle = 8;       // log reads in one cycle while the service says more waits
 constexpr int kFetchBudgetMs = 50;         // ... and no further reads once this much time went on them
 constexpr int32_t kMaxStoredTags = 10000;  // the connect step reads at most this many stored tags
@@ -52,6 +53,9 @@ bool FetchTextStep(WorkerParts parts, MiraboLink& link);
 // Reads one OPC kind's switch and parameters from the station into the channel; false when the link was
 // found lost (the values read are then not stored).
 bool ReadStationOpc(WorkerChannel& channel, MiraboLink link, int32_t kind);
+// Reads the three OPC kinds' switches again (from the switch mask when the service offers it) into the
+// values already known; false when the link was found lost.
+bool ReadStationOpcSwitches(WorkerChannel& channel, MiraboLink link);
 
 // Starts a thread running WorkerProc(parts); nullptr when no thread could be made.
 std::unique_ptr<std::thread> StartWorkerThread(WorkerParts parts);

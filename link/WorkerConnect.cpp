@@ -7,6 +7,8 @@
 #include "link/LogCategories.h"
 
 #include <algorithm>
+#include <array>
+#include <iterator>
 
 namespace {
 
@@ -79,6 +81,25 @@ bool ReadStationOpc(WorkerChannel& channel, MiraboLink link, int32_t kind) {
         return false;
     values.known = true;
     channel.SetStationOpc(kind, values);
+    return true;
+}
+
+bool ReadStationOpcSwitches(WorkerChannel& channel, MiraboLink link) {
+    constexpr int32_t kMaskQuery = 0xFFFF;
+    constexpr int kFirstOpcMaskBit = 13; // OPC XML/DA, UA, .Net: bits 13, 14, 15
+    const int32_t mask = SwitchGet(kMaskQuery);
+    std::array<int32_t, std::size(kOpcKinds)> switches{};
+    for (size_t i = 0; i < switches.size(); ++i)
+        switches[i] = (mask & 1) ? (mask >> (kFirstOpcMaskBit + static_cast<int>(i))) & 1 : SwitchGet(kOpcKinds[i]);
+    if (LinkIsLost(link))
+        return false;
+    for (size_t i = 0; i < switches.size(); ++i) {
+        OpcStationValues values = channel.StationOpc(kOpcKinds[i]);
+        if (!values.known)
+            continue; // read whole first
+        values.switchValue = switches[i];
+        channel.SetStationOpc(kOpcKinds[i], values);
+    }
     return true;
 }
 

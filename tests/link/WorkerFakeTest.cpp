@@ -352,3 +352,31 @@ TEST(WorkerFetch, ReadsAgainWhileTheServiceSaysMoreWaitsWithinItsBound) {
     std::tie(reads, pending) = fetchOnce({{line.repeated(4), std::nullopt}, {line, std::nullopt}});
     EXPECT_EQ(reads, 1u) << "an answer with room for more lines had nothing more";
 }
+
+TEST(WorkerOpc, TheStationsOpcValuesAreReadAfterConnectAfterAChangeAndTheSwitchesEverySecond) {
+    FakeServiceSettings settings;
+    settings.mask = 1 | (1 << 14); // OPC UA on
+    settings.opc = {{120, 1}, {121, 0}, {122, 1}, {123, 0}, {124, -1}};
+    FakeLogService service(settings);
+    WorkerFixtureState s(service.port());
+    WorkerRun worker(s.app);
+    // Read whole in the first cycle after the connect, on the worker's own link.
+    ASSERT_TRUE(WaitForEvents([&] { return s.app.m_channel.StationOpc(kOpcKindUa).known; }));
+    OpcStationValues ua = s.app.m_channel.StationOpc(kOpcKindUa);
+    EXPECT_EQ(ua.params, (std::array<int32_t, 5>{1, 0, 1, 0, -1}));
+    EXPECT_TRUE(s.app.m_channel.StationOpc(kOpcKindNet).known);
+
+    // A change the worker sends is read back right after it.
+    FakeServiceSettings changed = settings;
+    changed.opc[123] = 1;
+    service.setSettings(changed);
+    s.app.m_channel.QueueChanges({}, kOpcKindUa, {PackChange(3, 1)});
+    ASSERT_TRUE(WaitForEvents([&] { return s.app.m_channel.StationOpc(kOpcKindUa).params[3] == 1; }));
+
+    // The switches follow the station about once a second, from the mask alone.
+    changed.mask = 1 | (1 << 13); // XML/DA on, UA off
+    service.setSettings(changed);
+    ASSERT_TRUE(WaitForEvents([&] {
+        return s.app.m_channel.StationOpc(kOpcKindXmlDa).switchValue == 1 && s.app.m_channel.StationOpc(kOpcKindUa).switchValue == 0;
+    }));
+}
