@@ -1,9 +1,9 @@
 // bench_feed: writes a steady stream of numbered lines in 100 ms batches.
 //
-//   bench_feed [--then RATE2 SECONDS2]... RATE SECONDS OUT...
+//   bench_feed [--style numbered|stamped|plain] [--then RATE2 SECONDS2]... RATE SECONDS OUT...
 //
 // RATE lines per second for SECONDS, then each --then phase in turn, the numbers running on; each OUT is
-// a file or FIFO, appended to.
+// a file or FIFO, appended to. The style is the look of the lines (StreamLine.h), numbered by default.
 // Every batch goes to every output in one write, so several viewers see the same stream. Prints the
 // number of lines written. SIGTERM or SIGINT ends the stream early, after the batch in progress, and the
 // count printed is still exact (bench/faults feeds until its faults are done).
@@ -30,13 +30,24 @@ int main(int argc, char** argv) {
         int seconds;
     };
     std::vector<Phase> later;
+    stream::Style style = stream::Style::Numbered;
     int arg = 1;
-    while (arg + 2 < argc && std::string(argv[arg]) == "--then") {
-        later.push_back({std::atoi(argv[arg + 1]), std::atoi(argv[arg + 2])});
-        arg += 3;
+    bool usable = true;
+    for (;;) {
+        const std::string option = arg < argc ? argv[arg] : "";
+        if (option == "--then" && arg + 2 < argc) {
+            later.push_back({std::atoi(argv[arg + 1]), std::atoi(argv[arg + 2])});
+            arg += 3;
+        } else if (option == "--style" && arg + 1 < argc) {
+            usable = usable && stream::StyleFromName(argv[arg + 1], &style);
+            arg += 2;
+        } else {
+            break;
+        }
     }
-    if (argc - arg < 3) {
-        std::fprintf(stderr, "usage: bench_feed [--then RATE2 SECONDS2]... RATE SECONDS OUT...\n");
+    if (!usable || argc - arg < 3) {
+        std::fprintf(stderr,
+                     "usage: bench_feed [--style numbered|stamped|plain] [--then RATE2 SECONDS2]... RATE SECONDS OUT...\n");
         return 2;
     }
     std::vector<Phase> phases{{std::atoi(argv[arg]), std::atoi(argv[arg + 1])}};
@@ -67,7 +78,7 @@ int main(int argc, char** argv) {
         std::string batch;
         const int64_t now = stream::NowNs();
         while (number < target)
-            batch += stream::MakeLine(number++, now);
+            batch += stream::MakeLine(number++, now, style);
         for (int fd : outs) {
             size_t done = 0;
             while (done < batch.size()) {
