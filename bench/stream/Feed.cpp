@@ -1,6 +1,6 @@
 // bench_feed: writes a steady stream of numbered lines in 100 ms batches.
 //
-//   bench_feed [--style numbered|stamped|plain] [--then RATE2 SECONDS2]... RATE SECONDS OUT...
+//   bench_feed [--style numbered|stamped|plain] [--troubled N] [--then RATE2 SECONDS2]... RATE SECONDS OUT...
 //
 // RATE lines per second for SECONDS, then each --then phase in turn, the numbers running on; each OUT is
 // a file or FIFO, appended to. The style is the look of the lines (StreamLine.h), numbered by default.
@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
     };
     std::vector<Phase> later;
     stream::Style style = stream::Style::Numbered;
+    int troubled = 0;
     int arg = 1;
     bool usable = true;
     for (;;) {
@@ -41,13 +42,16 @@ int main(int argc, char** argv) {
         } else if (option == "--style" && arg + 1 < argc) {
             usable = usable && stream::StyleFromName(argv[arg + 1], &style);
             arg += 2;
+        } else if (option == "--troubled" && arg + 1 < argc) { // every Nth stamped or plain line tells of trouble
+            troubled = std::atoi(argv[arg + 1]);
+            arg += 2;
         } else {
             break;
         }
     }
     if (!usable || argc - arg < 3) {
         std::fprintf(stderr,
-                     "usage: bench_feed [--style numbered|stamped|plain] [--then RATE2 SECONDS2]... RATE SECONDS OUT...\n");
+                     "usage: bench_feed [--style numbered|stamped|plain] [--troubled N] [--then RATE2 SECONDS2]... RATE SECONDS OUT...\n");
         return 2;
     }
     std::vector<Phase> phases{{std::atoi(argv[arg]), std::atoi(argv[arg + 1])}};
@@ -78,7 +82,7 @@ int main(int argc, char** argv) {
         std::string batch;
         const int64_t now = stream::NowNs();
         while (number < target)
-            batch += stream::MakeLine(number++, now, style);
+            batch += stream::MakeLine(number++, now, style, troubled);
         for (int fd : outs) {
             size_t done = 0;
             while (done < batch.size()) {

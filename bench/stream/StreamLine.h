@@ -38,8 +38,10 @@ inline int64_t NowNs() {
     return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
 
-// What a station logs, varied by the line's number: a category word, a tag and a value.
-inline std::string StationText(int64_t number) {
+// What a station logs, varied by the line's number: a category word, a tag and a value. With
+// `troubledEvery` N > 0, every Nth line tells of trouble (a warning, an error, a failure or an alarm),
+// as the default highlight rules colour them.
+inline std::string StationText(int64_t number, int troubledEvery = 0) {
     static const char* const kTags[] = {"Tank1.Level",   "Tank1.Temperature", "Tank2.Level",
                                         "Pump1.Speed",   "Valve3.Position",   "Boiler.Pressure",
                                         "Line1.Counter", "Line1.Speed"};
@@ -49,6 +51,12 @@ inline std::string StationText(int64_t number) {
     const char* tag = kTags[h % 8];
     const int value = int((h >> 8) % 100000);
     char text[96];
+    if (troubledEvery > 0 && number % troubledEvery == 0) {
+        static const char* const kTrouble[] = {"Trace: warning: slow reply from %s", "Field Read: %s: error %d",
+                                               "TCP-IP: connection to %s failed", "Display: ALARM %s high (%d)"};
+        std::snprintf(text, sizeof text, kTrouble[(h >> 40) % 4], tag, value % 100);
+        return text;
+    }
     switch ((h >> 32) % 5) {
     case 0:
         std::snprintf(text, sizeof text, "Field Read: %s = %d.%02d", tag, value / 100, value % 100);
@@ -72,7 +80,7 @@ inline std::string StationText(int64_t number) {
     return text;
 }
 
-inline std::string MakeLine(int64_t number, int64_t sentNs, Style style = Style::Numbered) {
+inline std::string MakeLine(int64_t number, int64_t sentNs, Style style = Style::Numbered, int troubledEvery = 0) {
     char marker[64];
     if (style == Style::Numbered) {
         const int n = std::snprintf(marker, sizeof marker, "S%08lld t=%019lld ",
@@ -94,7 +102,7 @@ inline std::string MakeLine(int64_t number, int64_t sentNs, Style style = Style:
     }
     std::snprintf(marker, sizeof marker, " [S%08lld t=%019lld]\n", static_cast<long long>(number),
                   static_cast<long long>(sentNs));
-    return line + StationText(number) + marker;
+    return line + StationText(number, troubledEvery) + marker;
 }
 
 // Finds "S<number> t=<ns>" anywhere in a line made by MakeLine (the last such marker, so that text
