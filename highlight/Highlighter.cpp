@@ -63,7 +63,11 @@ Highlighter::Highlighter(std::vector<Rule> rules) : m_rules(std::move(rules)) {
         compiled->cs = rule.matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
         if (!rule.regularExpression) {
             // Without regard to case, the line is folded once and every pattern found in it as it is.
-            compiled->text = rule.matchCase ? rule.pattern : rule.pattern.toCaseFolded();
+            compiled->text = rule.pattern;
+            if (!rule.matchCase) {
+                for (QChar& c : compiled->text)
+                    c = c.toCaseFolded(); // as the line is folded: one character at a time
+            }
             m_anyFolded = m_anyFolded || !rule.matchCase;
             m_compiled[i] = std::move(compiled);
             continue;
@@ -127,19 +131,24 @@ std::vector<Span> Highlighter::Apply(QStringView line) const {
     std::string utf8;
     if (m_anyRegex)
         utf8 = line.toUtf8().toStdString();
-    QString folded;
-    if (m_anyFolded)
-        folded = line.toString().toCaseFolded();
-    const bool foldedFits = folded.size() == line.size(); // folding keeps positions for nearly all text
+    // Folded into a buffer of this thread's own, character by character, so that a line costs no
+    // allocation; a character folds alone, which keeps every position where it was.
+    thread_local QString folded;
+    if (m_anyFolded) {
+        folded.resize(line.size());
+        QChar* out = folded.data();
+        for (qsizetype i = 0; i < line.size(); ++i)
+            out[i] = line[i].toCaseFolded();
+    }
     for (size_t i = 0; i < m_compiled.size(); ++i) {
         const Compiled* c = m_compiled[i].get();
         if (!c)
             continue;
         const bool whole = m_rules[i].scope == Scope::Line;
         if (!c->expression) {
-            const bool useFolded = c->cs == Qt::CaseInsensitive && foldedFits;
-            const QStringView haystack = useFolded ? QStringView(folded) : line;
-            const Qt::CaseSensitivity cs = useFolded ? Qt::CaseSensitive : c->cs;
+            const bool useFolded = c->cs == Qt::CaseInsensitive;
+            const QStringView haystack = useFolded ? QStringView(folded).first(line.size()) : line;
+            const Qt::CaseSensitivity cs = Qt::CaseSensitive;
             for (qsizetype at = haystack.indexOf(c->text, 0, cs); at >= 0;
                  at = haystack.indexOf(c->text, at + c->text.size(), cs)) {
                 if (whole) {
