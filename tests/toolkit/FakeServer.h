@@ -36,11 +36,18 @@ public:
     int fd() const { return m_fd; }
     bool stopping() const { return m_stopping->load(); }
 
+    // A service of protocol 1 that speaks clear: the toolkit's TLS question (docs/protocol.md) is
+    // answered "method not found" by readLine itself, unless a test wants to see it.
+    void passTlsQuestion() { m_answerTlsQuestion = false; }
+    int tlsQuestions() const { return m_tlsQuestions; }
+
 private:
     int m_fd;
     int m_index;
     const std::atomic<bool>* m_stopping;
     std::string m_buffer;
+    bool m_answerTlsQuestion = true;
+    int m_tlsQuestions = 0;
 };
 
 class FakeServer {
