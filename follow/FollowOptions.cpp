@@ -1,6 +1,8 @@
 #include "follow/FollowOptions.h"
 
 #include "follow/CategoryNames.h"
+
+#include "base/StationKey.h"
 #include "state/LogOnDiskChoice.h"
 
 #include <algorithm>
@@ -72,7 +74,7 @@ ParsedArguments ParseFollowArguments(const QStringList& arguments) {
         // The options with a value take it from "--name=value" or from the next argument.
         const qsizetype equals = arg.indexOf(u'=');
         const QString name = equals < 0 ? arg : arg.left(equals);
-        if (name != u"--category" && name != u"--tags" && name != u"--log-file") {
+        if (name != u"--category" && name != u"--tags" && name != u"--log-file" && name != u"--trust") {
             result.error = QStringLiteral("unknown option '%1'").arg(arg);
             return result;
         }
@@ -85,14 +87,21 @@ ParsedArguments ParseFollowArguments(const QStringList& arguments) {
             result.error = QStringLiteral("%1 needs a value").arg(name);
             return result;
         }
-        if (name == u"--category")
+        if (name == u"--category") {
             result.error = AddCategories(options, value);
-        else if (name == u"--tags")
+        } else if (name == u"--tags") {
             AddTags(options, value);
-        else if (value.isEmpty())
+        } else if (name == u"--trust") {
+            options.trust = base::NormalizeFingerprint(value).value_or(QString());
+            if (options.trust.isEmpty())
+                result.error = QStringLiteral("--trust wants a SHA-256 fingerprint, not '%1' (mirabo-logd "
+                                              "--fingerprint prints it)")
+                                   .arg(value);
+        } else if (value.isEmpty()) {
             result.error = QStringLiteral("--log-file needs a file name");
-        else
+        } else {
             options.logFile = value;
+        }
         if (!result.error.isEmpty())
             return result;
     }
@@ -132,13 +141,23 @@ QString HelpText() {
                "                       folder (the project folder of the local station, else the per-user\n"
                "                       settings folder), as kestra does\n"
                "  --log-file NAME      also append the text to NAME (a relative name lies in the log folder)\n"
+               "  --trust FINGERPRINT  the station must present the key with this SHA-256 fingerprint\n"
+               "                       (mirabo-logd --fingerprint prints it); it is added to the list of\n"
+               "                       known stations, also in place of a key trusted before\n"
                "  --help, --version\n"
+               "\n"
+               "A station that speaks TLS and is not in the list of known stations (KnownStations.txt in the\n"
+               "per-user settings folder) is shown with its key's fingerprint, and you are asked on the\n"
+               "terminal whether to trust it. A station whose key changed, or one known to speak TLS that\n"
+               "answers in clear, is refused. A password to a station in clear beyond this machine is asked\n"
+               "about once.\n"
                "\n"
                "Categories:\n") +
            categories +
            QStringLiteral("\n"
                           "Exit codes: 0 ended by Ctrl+C or because the output closed, 2 bad usage, 3 the station\n"
-                          "refused the first connection or could not be reached, 4 the logon was refused.\n");
+                          "refused the first connection or could not be reached, 4 the logon was refused, 5 the\n"
+                          "station's key is not trusted (or it answered in clear where TLS is known).\n");
 }
 
 } // namespace follow
