@@ -139,7 +139,9 @@ std::unique_ptr<TlsChannel> TlsChannel::make(int fd, const TlsSetup& setup, QStr
     }
     SSL_set_connect_state(ssl);
     SSL_set_mode(ssl, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
-    const QString name = setup.host.isEmpty() ? QStringLiteral("localhost") : setup.host;
+    QString name = setup.host.isEmpty() ? QStringLiteral("localhost") : setup.host;
+    if (name.startsWith(u'[') && name.endsWith(u']'))
+        name = name.mid(1, name.size() - 2); // an IPv6 address as typed in a switch
     const QByteArray nameBytes = name.toUtf8();
     const bool ip = isIpLiteral(name);
     if (!ip)
