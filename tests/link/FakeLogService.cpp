@@ -133,8 +133,15 @@ void FakeLogService::serve(int fd, int index) {
             std::optional<QJsonObject> result;
             {
                 std::lock_guard<std::mutex> guard(m_mutex);
-                m_requests.push_back(FakeRequest{index, method, params});
-                result = answer(method, params);
+                // A protocol-1 service in clear: the toolkit's TLS question is a method it does not know,
+                // and not one of the requests the tests look at (a silent service keeps it: it is all it
+                // ever gets).
+                if (method == QLatin1String("tls.start") && !m_settings.silent) {
+                    result = QJsonObject{{QStringLiteral("error"), QJsonObject{{QStringLiteral("code"), -32601}}}};
+                } else {
+                    m_requests.push_back(FakeRequest{index, method, params});
+                    result = answer(method, params);
+                }
             }
             if (!result)
                 continue; // silent
