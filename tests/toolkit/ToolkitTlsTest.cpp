@@ -100,12 +100,19 @@ int ConnectTo(quint16 port) {
     return fd;
 }
 
-// Passes the bytes of each connection on to the service unchanged and keeps a copy of both directions:
-// what anybody on the path sees.
-class WireTap {
+// An HTTP proxy that opens the tunnel of every CONNECT to the service and passes the bytes on unchanged,
+// keeping a copy of both directions: what anybody on the path sees.
+class TappingProxy {
 public:
-    explicit WireTap(quint16 servicePort)
-        : m_server([this, servicePort](FakeConnection& down) { Pump(down.fd(), servicePort, down); }) {}
+    explicit TappingProxy(quint16 servicePort)
+        : m_server([this, servicePort](FakeConnection& down) {
+              down.passTlsQuestion();
+              std::string line;
+              while (down.readLine(&line) && line != "\r") {
+              }
+              down.sendRaw("HTTP/1.1 200 Connection established\r\n\r\n");
+              Pump(down.fd(), servicePort, down);
+          }) {}
     int port() const { return m_server.port(); }
     std::string Seen() {
         std::lock_guard<std::mutex> guard(m_mutex);
@@ -350,8 +357,9 @@ TEST(ToolkitTls, CertificateFaultsAreToldApart) {
     EXPECT_EQ(facts.caFile, dir + QStringLiteral("/no-such-ca.pem"));
 }
 
-// On the wire: with TLS, neither the user name, the password, the token nor any log text can be read;
-// the same tap on a station in clear shows them all, so the tap does see what passes.
+// On the wire, here through an HTTP proxy (TLS inside its tunnel): with TLS, neither the user name, the
+// password, the token nor any log text can be read; the same tap on a station in clear shows them all,
+// so the tap does see what passes.
 TEST(ToolkitTls, NothingReadableOnTheWireOnceTlsIsOn) {
     for (const bool tls : {true, false}) {
         TrustScope scope;
@@ -360,11 +368,14 @@ TEST(ToolkitTls, NothingReadableOnTheWireOnceTlsIsOn) {
         if (tls)
             args << "--tls";
         ASSERT_TRUE(logd.start(args));
-        WireTap tap(logd.port());
-        const MiraboEndpoint station = At(tap.port());
+        TappingProxy proxy(logd.port());
+        const MiraboEndpoint station{"127.0.0.1", logd.port(), "127.0.0.1", proxy.port(), QString(), 10};
         if (tls) {
-            ASSERT_EQ(LinkTrustStation(station, logd.fingerprint()), MIRABO_OK);
+            ASSERT_EQ(LinkTrustStation(At(logd.port()), logd.fingerprint()), MIRABO_OK);
         }
+        const MiraboStationKey facts = Check(station);
+        EXPECT_EQ(facts.verdict, tls ? KeyVerdict::Known : KeyVerdict::Clear);
+        EXPECT_FALSE(facts.loopback) << "beyond a proxy, the station's path is not known";
         ASSERT_EQ(LinkLogonRequired(station), 1);
         ASSERT_EQ(LinkLogon(kUser, kPassword, 1), MIRABO_OK);
         MiraboLink link = nullptr;
@@ -376,7 +387,7 @@ TEST(ToolkitTls, NothingReadableOnTheWireOnceTlsIsOn) {
         LinkClose(link);
         const std::string token = mirabo::heldToken().toStdString();
         ASSERT_FALSE(token.empty());
-        const std::string seen = tap.Seen();
+        const std::string seen = proxy.Seen();
         EXPECT_NE(seen.find("tls.start"), std::string::npos) << "the question is the one thing in clear";
         for (const std::string& plain : {kPassword.toStdString(), std::string("\"operator\""), token,
                                          secret.toStdString(), std::string("hello")}) {
