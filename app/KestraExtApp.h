@@ -76,6 +76,8 @@ public:
     // What the start-up's key check found out (docs/startup.md).
     MiraboStationKey m_stationKey;
     bool m_bKeyCheckTimedOut = false;
+    // The refusal told while running, so that it is told once.
+    QString m_strToldRefusal;
 
 private:
     // The steps of start-up, in their order.
@@ -87,5 +89,7 @@ private:
     bool LogOn();
     // Before a password goes out: a station in clear beyond this machine is told about once.
     bool ClearPasswordAgreed();
+    // Once running: a station refused for its key when the worker connects again is told.
+    void WatchStationKey();
     void ApplyWindowSettings();
 };

@@ -134,6 +134,7 @@ bool CKestraExtApp::InitInstance() {
     if (!CheckStationKey() || !LogOn() || !StartWorker())
         return false;
     ApplyWindowSettings();
+    WatchStationKey();
 
     m_window.m_bStarting = 0;
     closeDeferral.Release();
@@ -221,6 +222,33 @@ bool CKestraExtApp::ClearPasswordAgreed() {
         return false;
     LinkNoteClearStation(endpoint); // asked once: a list that cannot be written asks again next time
     return true;
+}
+
+// The worker goes on trying a station whose key changed (or that fell back to clear) and sends it
+// nothing; the window only says "Disconnected". The refusal is told once, without waiting for the
+// answer, and again when what is refused changes or after the link was up again meanwhile.
+void CKestraExtApp::WatchStationKey() {
+    constexpr int kLookMs = 1000;
+    const MiraboEndpoint endpoint = StationEndpoint(m_options, m_paths.m_strExeIniPath);
+    auto* timer = new QTimer(m_pMainWnd); // goes with the window
+    QObject::connect(timer, &QTimer::timeout, m_pMainWnd, [this, endpoint] {
+        MiraboStationKey refusal;
+        if (m_channel.m_bConnected.load() != 0) {
+            m_strToldRefusal.clear();
+            return;
+        }
+        if (m_channel.m_hrConnect.load() != MIRABO_E_UNTRUSTED || !LinkStationRefusal(endpoint, &refusal))
+            return;
+        const QString text = res::StationKeyMessage(refusal);
+        if (text == m_strToldRefusal)
+            return;
+        m_strToldRefusal = text;
+        if (m_pStartupHooks && m_pStartupHooks->messageBox)
+            m_pStartupHooks->messageBox(text);
+        else
+            res::ShowMessageBoxLater(m_pMainWnd, text);
+    });
+    timer->start(kLookMs);
 }
 
 // The logon, when the service demands one: with the command line's user (and password), else with the

@@ -3,6 +3,7 @@
 // station falls back to clear, and the password to a station in clear asked about once.
 #include "StartupFixture.h"
 #include "common/TestTls.h"
+#include "common/WaitFor.h"
 
 #include "app/CheckCredentialDlg.h"
 #include "res/StationKeyTexts.h"
@@ -52,7 +53,7 @@ protected:
     bool m_answer = false;
 };
 
-TEST_F(StartupTrustTest, KeyTrustedOnceThenAChangedKeyOrClearEndsStartupBeforeTheLogon) {
+TEST_F(StartupTrustTest, KeyTrustedOnceThenAChangedKeyIsToldAndEndsStartupBeforeTheLogon) {
     ASSERT_TRUE(m_logd->start({"--tls", "--require-logon", "--sim-interval", "0"}));
     const QString key = m_logd->fingerprint();
     const QString logon = QStringLiteral(" /username:operator /password:operator-demo");
@@ -82,20 +83,29 @@ TEST_F(StartupTrustTest, KeyTrustedOnceThenAChangedKeyOrClearEndsStartupBeforeTh
     CKestraExtApp& again = NewApp(Station() + logon);
     ASSERT_TRUE(Start(again));
     EXPECT_EQ(m_questions.size(), 2);
-    Finish(again);
 
-    // The station's key rolled: refused with what changed and how to accept it, before the logon.
+    // The station's key rolls while the window runs: its reconnects are refused, and it says so once.
     m_logd->stop();
     m_logd->forgetKey();
     qsizetype heard = m_logd->errorOutput().size();
     ASSERT_TRUE(m_logd->restart());
     const QString newKey = m_logd->fingerprint();
+    const QString changedText = res::StationKeyMessage(Facts(base::KeyVerdict::Changed, newKey, key));
+    EXPECT_TRUE(WaitForEvents([&] { return m_boxes.size() == 2; }, 20000));
+    EXPECT_EQ(m_boxes.value(1), changedText);
+    EXPECT_TRUE(WaitForEvents([&] { return m_logd->errorOutput().mid(heard).count(QStringLiteral(": TLSv1")) >= 3; },
+                              20000)) << "the worker goes on trying";
+    EXPECT_EQ(m_boxes.size(), 2);
+    EXPECT_EQ(again.m_channel.m_bConnected.load(), 0);
+    Finish(again);
+
+    // A new start: refused with what changed and how to accept it, before the logon.
     CKestraExtApp& changed = NewApp(Station() + logon);
     EXPECT_FALSE(Start(changed));
     EXPECT_EQ(m_questions.size(), 2) << "a changed key is not asked about";
-    ASSERT_EQ(m_boxes.size(), 2);
-    EXPECT_EQ(m_boxes[1], res::StationKeyMessage(Facts(base::KeyVerdict::Changed, newKey, key)));
-    EXPECT_TRUE(m_boxes[1].contains(key) && m_boxes[1].contains(newKey) && m_boxes[1].contains(List()));
+    ASSERT_EQ(m_boxes.size(), 3);
+    EXPECT_EQ(m_boxes[2], changedText);
+    EXPECT_TRUE(m_boxes[2].contains(key) && m_boxes[2].contains(newKey) && m_boxes[2].contains(List()));
     EXPECT_EQ(changed.m_pWorkerThread, nullptr);
     EXPECT_FALSE(Heard(heard));
     Finish(changed);
@@ -105,8 +115,8 @@ TEST_F(StartupTrustTest, KeyTrustedOnceThenAChangedKeyOrClearEndsStartupBeforeTh
     ASSERT_TRUE(m_logd->start({"--allow-clear", "--require-logon", "--sim-interval", "0"}, m_logd->port()));
     CKestraExtApp& stripped = NewApp(Station() + logon);
     EXPECT_FALSE(Start(stripped));
-    ASSERT_EQ(m_boxes.size(), 3);
-    EXPECT_EQ(m_boxes[2], res::StationKeyMessage(Facts(base::KeyVerdict::ClearWhereTls, QString(), key)));
+    ASSERT_EQ(m_boxes.size(), 4);
+    EXPECT_EQ(m_boxes[3], res::StationKeyMessage(Facts(base::KeyVerdict::ClearWhereTls, QString(), key)));
     EXPECT_FALSE(Heard(heard));
 }
 
