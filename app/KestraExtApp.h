@@ -74,6 +74,11 @@ public:
     // Replacements for the program file, the clock, the thread start and the modal boxes of start-up,
     // used by tests (app/StartupHooks.h); null in the program.
     const StartupHooks* m_pStartupHooks = nullptr;
+    // What the start-up's key check found out (docs/startup.md).
+    MiraboStationKey m_stationKey;
+    bool m_bKeyCheckTimedOut = false;
+    // The refusal told while running, so that it is told once.
+    QString m_strToldRefusal;
 
 private:
     // The steps of start-up, in their order.
@@ -81,6 +86,11 @@ private:
     void LoadLanguage(const QString& modulePath);
     bool CheckSingleInstance();
     void CreateMainWindow(const QString& modulePath);
+    bool CheckStationKey();
     bool LogOn();
+    // Before a password goes out: a station in clear beyond this machine is told about once.
+    bool ClearPasswordAgreed();
+    // Once running: a station refused for its key when the worker connects again is told.
+    void WatchStationKey();
     void ApplyWindowSettings();
 };

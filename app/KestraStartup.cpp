@@ -13,12 +13,14 @@
 #include "dialogs/LogTags.h"
 #include "dialogs/OpcLogConfigDlg.h"
 #include "link/LinkOpen.h"
+#include "link/StationTrust.h"
 #include "logview/LogWindow.h"
 #include "logview/MainFrame.h"
 #include "progress/ProgressWnd.h"
 #include "res/Icon.h"
 #include "res/Ids.h"
 #include "res/Resources.h"
+#include "res/StationKeyTexts.h"
 #include "res/widgets/MessageBox.h"
 #include "settings/PrivateProfile.h"
 #include "toolkit/MiraboToolkit.h"
@@ -114,6 +116,12 @@ void StartupErrorBox(const StartupHooks* hooks, const QString& text) {
         res::ShowMessageBox(nullptr, text, res::MessageIcon::Error, true); // above the wait notice
 }
 
+bool StartupQuestion(const StartupHooks* hooks, const QString& text) {
+    if (hooks && hooks->askYesNo)
+        return hooks->askYesNo(text);
+    return res::AskYesNo(nullptr, text, true); // above the wait notice, as the error boxes
+}
+
 QString SingleInstanceTitle(const QString& host) {
     return res::String(ids::IDS_DOC_TITLE) + QStringLiteral(": <") + res::StationName(host) + QStringLiteral("> - ");
 }
@@ -141,9 +149,10 @@ bool CKestraExtApp::InitInstance() {
     // The wait notice, up until start-up returns. The host is shown as typed.
     CProgressWnd popup(m_pMainWnd, res::String(ids::IDS_APP_TITLE), false);
     popup.ShowWaitNotice(res::FormatString(ids::IDS_CONNECTING, {m_options.m_strHost}), m_options.m_strHost);
-    if (!LogOn() || !StartWorker())
+    if (!CheckStationKey() || !LogOn() || !StartWorker())
         return false;
     ApplyWindowSettings();
+    WatchStationKey();
 
     m_window.m_bStarting = 0;
     closeDeferral.Release();
@@ -162,6 +171,8 @@ void CKestraExtApp::InitFolders(const QString& modulePath) {
     m_paths.m_strExeIniPath = m_strExeFolder + QStringLiteral("KestraExt.ini");
     m_paths.m_strUserIniPath = m_strUserFolder + QStringLiteral("KestraExt.ini");
     m_channel.SetLogFolder(m_strUserFolder);
+    // The user's known stations and the product's CA setting, for every link of the process.
+    ToolkitSetTrust(StationTrust(m_strExeFolder, m_strUserFolder));
 }
 
 // Every text from here on, the single-instance title included, comes from the language bundle.
@@ -195,13 +206,83 @@ void CKestraExtApp::CreateMainWindow(const QString& modulePath) {
     m_channel.m_bConnected = 0;
 }
 
+// The station's key, before anything is sent to it: a known key (or a station in clear that is not known
+// to speak TLS) goes on as before; an unknown key is shown for the user to trust, and refusing it ends
+// start-up; a changed key, or clear where TLS was known, ends start-up with a message of its own. A
+// station that cannot be reached goes on too: the connection attempt reports it as before.
+bool CKestraExtApp::CheckStationKey() {
+    const StartupHooks* hooks = m_pStartupHooks;
+    const MiraboEndpoint endpoint = StationEndpoint(m_options, m_paths.m_strExeIniPath);
+    const int32_t rc = LinkCheckStation(endpoint, &m_stationKey);
+    // A station that accepts and never answers would only hold the logon check for as long again.
+    m_bKeyCheckTimedOut = rc == MIRABO_E_TIMEOUT;
+    if (rc != MIRABO_E_UNTRUSTED)
+        return true;
+    if (m_stationKey.verdict != base::KeyVerdict::Unknown) {
+        StartupErrorBox(hooks, res::StationKeyMessage(m_stationKey));
+        return false;
+    }
+    if (!StartupQuestion(hooks, res::TrustQuestion(m_stationKey))) {
+        StartupErrorBox(hooks, res::TrustDeclinedMessage(m_stationKey));
+        return false;
+    }
+    QString error;
+    if (LinkTrustStation(endpoint, m_stationKey.presented, &error) != MIRABO_OK)
+        StartupErrorBox(hooks, res::FormatString(ids::IDS_TRUST_NOT_KEPT,
+                                                 {QDir::toNativeSeparators(m_stationKey.listFile), error}));
+    m_stationKey.known = m_stationKey.presented;
+    m_stationKey.verdict = base::KeyVerdict::Known;
+    return true;
+}
+
+bool CKestraExtApp::ClearPasswordAgreed() {
+    const MiraboEndpoint endpoint = StationEndpoint(m_options, m_paths.m_strExeIniPath);
+    if (m_stationKey.verdict == base::KeyVerdict::None) // the key check did not get through: look again
+        LinkCheckStation(endpoint, &m_stationKey);
+    if (m_stationKey.verdict != base::KeyVerdict::Clear || m_stationKey.loopback || LinkClearStationNoted(endpoint))
+        return true;
+    if (!StartupQuestion(m_pStartupHooks, res::ClearPasswordQuestion(m_stationKey)))
+        return false;
+    LinkNoteClearStation(endpoint); // asked once: a list that cannot be written asks again next time
+    return true;
+}
+
+// The worker goes on trying a station whose key changed (or that fell back to clear) and sends it
+// nothing; the window only says "Disconnected". The refusal is told once, without waiting for the
+// answer, and again when what is refused changes or after the link was up again meanwhile.
+void CKestraExtApp::WatchStationKey() {
+    constexpr int kLookMs = 1000;
+    const MiraboEndpoint endpoint = StationEndpoint(m_options, m_paths.m_strExeIniPath);
+    auto* timer = new QTimer(m_pMainWnd); // goes with the window
+    QObject::connect(timer, &QTimer::timeout, m_pMainWnd, [this, endpoint] {
+        MiraboStationKey refusal;
+        if (m_channel.m_bConnected.load() != 0) {
+            m_strToldRefusal.clear();
+            return;
+        }
+        if (m_channel.m_hrConnect.load() != MIRABO_E_UNTRUSTED || !LinkStationRefusal(endpoint, &refusal))
+            return;
+        const QString text = res::StationKeyMessage(refusal);
+        if (text == m_strToldRefusal)
+            return;
+        m_strToldRefusal = text;
+        if (m_pStartupHooks && m_pStartupHooks->messageBox)
+            m_pStartupHooks->messageBox(text);
+        else
+            res::ShowMessageBoxLater(m_pMainWnd, text);
+    });
+    timer->start(kLookMs);
+}
+
 // The logon, when the service demands one: with the command line's user (and password), else with the
-// credential dialog. Cancelling the dialog and a refused logon both end start-up with a message.
+// credential dialog. Cancelling the dialog and a refused logon both end start-up with a message; so does
+// a station refused for its key meanwhile, with the key's message.
 bool CKestraExtApp::LogOn() {
     const StartupHooks* hooks = m_pStartupHooks;
     QString user = m_options.m_strUserName;
     QString password = m_options.m_strPassword;
-    if (LinkLogonRequired(StationEndpoint(m_options, m_paths.m_strExeIniPath)) == 0)
+    const MiraboEndpoint endpoint = StationEndpoint(m_options, m_paths.m_strExeIniPath);
+    if (m_bKeyCheckTimedOut || LinkLogonRequired(endpoint) == 0)
         return true;
     int32_t fromCommandLine = 1;
     if (user.isEmpty()) {
@@ -217,8 +298,16 @@ bool CKestraExtApp::LogOn() {
             return false;
         }
     }
+    if (!ClearPasswordAgreed())
+        return false;
     // A refused logon is told the same way: the program cannot work without it.
-    if (LinkLogon(user, password, fromCommandLine) != 0) {
+    const int32_t rc = LinkLogon(user, password, fromCommandLine);
+    MiraboStationKey refusal;
+    if (rc == MIRABO_E_UNTRUSTED && LinkStationRefusal(endpoint, &refusal)) {
+        StartupErrorBox(hooks, res::StationKeyMessage(refusal));
+        return false;
+    }
+    if (rc != 0) {
         StartupErrorBox(hooks, res::String(ids::IDS_INVALID_CREDENTIAL));
         return false;
     }

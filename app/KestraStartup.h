@@ -22,3 +22,5 @@ QString ConnectFailureMessage(const QString& host, int32_t hrConnect);
 // stands above the wait popup (which stays on top of everything) and takes the keyboard focus. Tests
 // capture the box through the hooks.
 void StartupErrorBox(const StartupHooks* hooks, const QString& text);
+// A Yes/No question of start-up, placed as the error boxes are; true for Yes.
+bool StartupQuestion(const StartupHooks* hooks, const QString& text);

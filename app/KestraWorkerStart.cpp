@@ -2,11 +2,13 @@
 #include "app/KestraExtApp.h"
 #include "app/KestraStartup.h"
 #include "app/StartupHooks.h"
+#include "link/LinkOpen.h"
 #include "link/Worker.h"
 #include "logview/MainFrame.h"
 #include "progress/ProgressWnd.h"
 #include "res/Ids.h"
 #include "res/Resources.h"
+#include "res/StationKeyTexts.h"
 #include "res/widgets/MessageBox.h"
 #include "toolkit/MiraboToolkit.h"
 
@@ -66,7 +68,13 @@ bool CKestraExtApp::StartWorker() {
     const int32_t result = m_channel.m_hrConnect.load();
     StopWorker();
     m_channel.m_hrConnect = result;
-    StartupErrorBox(hooks, ConnectFailureMessage(m_options.m_strHost, result));
+    // A key that changed since the check (or a station that fell back to clear) is told as such.
+    MiraboStationKey refusal;
+    if (result == MIRABO_E_UNTRUSTED &&
+        LinkStationRefusal(StationEndpoint(m_options, m_paths.m_strExeIniPath), &refusal))
+        StartupErrorBox(hooks, res::StationKeyMessage(refusal));
+    else
+        StartupErrorBox(hooks, ConnectFailureMessage(m_options.m_strHost, result));
     return false;
 }
 

@@ -27,4 +27,6 @@ struct StartupHooks {
     std::function<void(const QString& text)> messageBox;
     // Runs the credential dialog modally and returns its result (1 OK, 2 Cancel).
     std::function<int(CCheckCredentialDlg&)> runCredentialDialog;
+    // Asks a Yes/No question (trust this key? send the password in clear?); true for Yes.
+    std::function<bool(const QString& text)> askYesNo;
 };

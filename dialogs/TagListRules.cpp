@@ -3,6 +3,7 @@
 #include "link/LinkOpen.h"
 #include "res/Ids.h"
 #include "res/Resources.h"
+#include "res/StationKeyTexts.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -67,13 +68,18 @@ bool TagListRules::EnsureLink() {
     }
     WaitCursor wait;
     m_hLink = nullptr;
-    const int32_t result = m_toolkit.LinkOpen(StationEndpoint(m_parts.options, m_parts.exeIniPath), &m_hLink);
+    const MiraboEndpoint endpoint = StationEndpoint(m_parts.options, m_parts.exeIniPath);
+    const int32_t result = m_toolkit.LinkOpen(endpoint, &m_hLink);
     if (result != 0) {
         m_hLink = nullptr;
+        // A station refused for its key is told why, as at start-up; nothing was sent to it.
+        MiraboStationKey refusal;
+        const bool refused = result == MIRABO_E_UNTRUSTED && m_toolkit.LinkStationRefusal(endpoint, &refusal) != 0;
         if (m_showError)
-            m_showError(res::FormatString(ids::IDS_ERROR_CONNECTING, {res::StationName(m_parts.options.m_strHost),
-                                                                       QString::number(result),
-                                                                       res::String(ids::IDS_TCPIP_SERVER)}));
+            m_showError(refused ? res::StationKeyMessage(refusal)
+                                : res::FormatString(ids::IDS_ERROR_CONNECTING,
+                                                    {res::StationName(m_parts.options.m_strHost),
+                                                     QString::number(result), res::String(ids::IDS_TCPIP_SERVER)}));
         return false;
     }
     m_toolkit.LinkActivate(m_hLink);

@@ -1,6 +1,9 @@
 #include "dialogs/TagListToolkit.h"
 
 int32_t ToolkitTagList::LinkOpen(const MiraboEndpoint& endpoint, MiraboLink* link) { return ::LinkOpen(endpoint, link); }
+int32_t ToolkitTagList::LinkStationRefusal(const MiraboEndpoint& endpoint, MiraboStationKey* key) {
+    return ::LinkStationRefusal(endpoint, key);
+}
 void ToolkitTagList::LinkActivate(MiraboLink link) { ::LinkActivate(link); }
 int32_t ToolkitTagList::LinkIsLost(MiraboLink link) { return ::LinkIsLost(link); }
 void ToolkitTagList::LinkReset() { ::LinkReset(); }

@@ -11,6 +11,8 @@ public:
     virtual ~TagListToolkit() = default;
 
     virtual int32_t LinkOpen(const MiraboEndpoint& endpoint, MiraboLink* link) = 0;
+    // Why the last attempt to reach the station was refused for its key; 0 when it was not.
+    virtual int32_t LinkStationRefusal(const MiraboEndpoint& endpoint, MiraboStationKey* key) = 0;
     virtual void LinkActivate(MiraboLink link) = 0;
     virtual int32_t LinkIsLost(MiraboLink link) = 0;
     virtual void LinkReset() = 0;
@@ -30,6 +32,7 @@ constexpr int kTagNameMax = 2048; // code units of a tag name buffer, without th
 class ToolkitTagList final : public TagListToolkit {
 public:
     int32_t LinkOpen(const MiraboEndpoint& endpoint, MiraboLink* link) override;
+    int32_t LinkStationRefusal(const MiraboEndpoint& endpoint, MiraboStationKey* key) override;
     void LinkActivate(MiraboLink link) override;
     int32_t LinkIsLost(MiraboLink link) override;
     void LinkReset() override;

@@ -1,6 +1,8 @@
 #include "follow/FollowOptions.h"
 
 #include "follow/CategoryNames.h"
+
+#include "base/StationKey.h"
 #include "state/LogOnDiskChoice.h"
 
 #include <algorithm>
@@ -77,7 +79,7 @@ ParsedArguments ParseFollowArguments(const QStringList& arguments) {
             continue;
         }
         if (name != u"--category" && name != u"--tags" && name != u"--log-file" && name != u"--color" &&
-            name != u"--colour") {
+            name != u"--colour" && name != u"--trust") {
             result.error = QStringLiteral("unknown option '%1'").arg(arg);
             return result;
         }
@@ -99,14 +101,21 @@ ParsedArguments ParseFollowArguments(const QStringList& arguments) {
                 options.colour = ColourMode::Never;
             else
                 result.error = QStringLiteral("--color takes auto, always or never, not '%1'").arg(value);
-        } else if (name == u"--category")
+        } else if (name == u"--category") {
             result.error = AddCategories(options, value);
-        else if (name == u"--tags")
+        } else if (name == u"--tags") {
             AddTags(options, value);
-        else if (value.isEmpty())
+        } else if (name == u"--trust") {
+            options.trust = base::NormalizeFingerprint(value).value_or(QString());
+            if (options.trust.isEmpty())
+                result.error = QStringLiteral("--trust wants a SHA-256 fingerprint, not '%1' (mirabo-logd "
+                                              "--fingerprint prints it)")
+                                   .arg(value);
+        } else if (value.isEmpty()) {
             result.error = QStringLiteral("--log-file needs a file name");
-        else
+        } else {
             options.logFile = value;
+        }
         if (!result.error.isEmpty())
             return result;
     }
@@ -149,13 +158,23 @@ QString HelpText() {
                "  --color[=WHEN]       colour lines by the highlight rules (Highlight.ini in the per-user\n"
                "                       settings folder, as kestra's): auto (the default: only on a terminal,\n"
                "                       and not when NO_COLOR is set), always (also --color alone) or never\n"
+               "  --trust FINGERPRINT  the station must present the key with this SHA-256 fingerprint\n"
+               "                       (mirabo-logd --fingerprint prints it); it is added to the list of\n"
+               "                       known stations, also in place of a key trusted before\n"
                "  --help, --version\n"
+               "\n"
+               "A station that speaks TLS and is not in the list of known stations (KnownStations.txt in the\n"
+               "per-user settings folder) is shown with its key's fingerprint, and you are asked on the\n"
+               "terminal whether to trust it. A station whose key changed, or one known to speak TLS that\n"
+               "answers in clear, is refused. A password to a station in clear beyond this machine is asked\n"
+               "about once.\n"
                "\n"
                "Categories:\n") +
            categories +
            QStringLiteral("\n"
                           "Exit codes: 0 ended by Ctrl+C or because the output closed, 2 bad usage, 3 the station\n"
-                          "refused the first connection or could not be reached, 4 the logon was refused.\n");
+                          "refused the first connection or could not be reached, 4 the logon was refused, 5 the\n"
+                          "station's key is not trusted (or it answered in clear where TLS is known).\n");
 }
 
 } // namespace follow

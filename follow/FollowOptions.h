@@ -19,6 +19,7 @@ enum ExitCode : int {
     kExitUsage = 2,          // bad command line
     kExitUnreachable = 3,    // the first connection was refused or the station could not be reached
     kExitLogonRefused = 4,   // the station refused the logon
+    kExitUntrusted = 5,      // the station's key is not trusted, changed, or it answered in clear where TLS is known
 };
 
 // One category to switch at the station: 1 on, 0 off.
@@ -41,6 +42,7 @@ struct FollowOptions {
     QStringList tags;                  // to subscribe, each once
     int logOnDiskType = 0;             // 0 none, 1 the day's file, 2 logFile (the log-on-disk types)
     QString logFile;
+    QString trust;                     // --trust: the fingerprint the station must present (canonical form)
     QStringList stationArguments;      // everything that is not an option, for the viewer's parser
     ColourMode colour = ColourMode::Auto;
 };

@@ -1,5 +1,6 @@
 #include "follow/FollowRun.h"
 
+#include "follow/KeyNotices.h"
 #include "follow/StationRequests.h"
 #include "follow/Terminal.h"
 #include "follow/TerminalColours.h"
@@ -8,11 +9,13 @@
 #include "app/core/SettingsFolder.h"
 #include "highlight/RulesFile.h"
 #include "link/LinkOpen.h"
+#include "link/StationTrust.h"
 #include "pipeline/ReceivedTextPipeline.h"
 #include "toolkit/MiraboToolkit.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QTimer>
 
 #include <optional>
@@ -48,13 +51,103 @@ QString ConnectFailure(int32_t code) {
     }
 }
 
-enum class LogonOutcome { Done, Refused, Stopped };
+enum class KeyOutcome { Go, Refused, Stopped };
+
+bool Yes(const QString& answer) {
+    const QString a = answer.trimmed().toLower();
+    return a == u"y" || a == u"yes";
+}
+
+// The station's key, before anything is sent to it. With --trust the station must present that key,
+// which is then trusted; without, an unknown key is asked about on the terminal. A changed key, or clear
+// where TLS is known, is refused. A station that cannot be reached goes on: the worker reports it.
+KeyOutcome CheckKey(const Station& station, const FollowOptions& options, MiraboStationKey* key) {
+    const MiraboEndpoint endpoint = StationEndpoint(station.options, station.paths.m_strExeIniPath);
+    const int32_t rc = LinkCheckStation(endpoint, key);
+    if (StopWord().load() != 0)
+        return KeyOutcome::Stopped;
+    if (!options.trust.isEmpty() && key->verdict != base::KeyVerdict::None) {
+        if (key->presented != options.trust) {
+            Notice(key->presented.isEmpty()
+                       ? QStringLiteral("the station %1 does not speak TLS, but --trust expects the key %2; nothing "
+                                        "was sent to it")
+                             .arg(KeyAddress(*key), options.trust)
+                       : QStringLiteral("the station %1 presents the key %2, not the one --trust names (%3); nothing "
+                                        "was sent to it")
+                             .arg(KeyAddress(*key), key->presented, options.trust));
+            return KeyOutcome::Refused;
+        }
+        if (rc == MIRABO_OK)
+            return KeyOutcome::Go; // the trusted key, or one the CA vouches for
+        // Unknown, or another key than the one trusted before: the one named on purpose replaces it.
+        if (key->verdict != base::KeyVerdict::Unknown && key->verdict != base::KeyVerdict::Changed) {
+            Notice(KeyRefusal(*key));
+            return KeyOutcome::Refused;
+        }
+    } else if (rc != MIRABO_E_UNTRUSTED) {
+        return KeyOutcome::Go;
+    } else if (key->verdict != base::KeyVerdict::Unknown) {
+        Notice(KeyRefusal(*key));
+        return KeyOutcome::Refused;
+    } else {
+        WriteAll(STDERR_FILENO, UnknownKeyLines(*key).toUtf8(), kNoticeStallMs);
+        QString answer;
+        const PromptResult asked = AskTerminal(QStringLiteral("Trust this station and connect? [y/N] "), true, &answer);
+        if (asked == PromptResult::Stopped)
+            return KeyOutcome::Stopped;
+        if (asked == PromptResult::NoTerminal || !Yes(answer)) {
+            Notice(asked == PromptResult::NoTerminal ? KeyRefusal(*key)
+                                                     : QStringLiteral("the station %1 was not trusted; nothing was "
+                                                                      "sent to it")
+                                                           .arg(KeyAddress(*key)));
+            return KeyOutcome::Refused;
+        }
+    }
+    QString error;
+    EnsureSettingsFolder(QFileInfo(key->listFile).path()); // made only for a log file until now
+    if (LinkTrustStation(endpoint, key->presented, &error) != MIRABO_OK)
+        Notice(QStringLiteral("the key could not be added to %1 (%2); it is trusted for this run").arg(key->listFile, error));
+    else
+        Notice(QStringLiteral("trusting the station %1 (SHA-256 %2), added to %3")
+                   .arg(KeyAddress(*key), key->presented, key->listFile));
+    key->known = key->presented;
+    key->verdict = base::KeyVerdict::Known;
+    return KeyOutcome::Go;
+}
+
+// Before a password goes to a station in clear beyond this machine: asked about once on the terminal.
+// Without a terminal (a script that gave the password) it goes, with a notice each time.
+bool ClearPasswordAgreed(const Station& station, const MiraboStationKey& key) {
+    const MiraboEndpoint endpoint = StationEndpoint(station.options, station.paths.m_strExeIniPath);
+    if (key.verdict != base::KeyVerdict::Clear || key.loopback || LinkClearStationNoted(endpoint))
+        return true;
+    const QString risk = QStringLiteral("the station %1 does not speak TLS: the user name and password cross the "
+                                        "network in clear, readable by anyone on the way")
+                             .arg(KeyAddress(key));
+    QString answer;
+    const PromptResult asked =
+        AskTerminal(QStringLiteral("kestra-follow: %1.\nSend them anyway? (asked once for this station) [y/N] ")
+                        .arg(risk),
+                    true, &answer);
+    if (asked == PromptResult::NoTerminal) {
+        Notice(risk);
+        return true;
+    }
+    if (asked != PromptResult::Answered || !Yes(answer))
+        return false;
+    EnsureSettingsFolder(QFileInfo(key.listFile).path());
+    LinkNoteClearStation(endpoint);
+    return true;
+}
+
+enum class LogonOutcome { Done, Refused, Untrusted, Stopped };
 
 // Logs on when the station demands it. What the command line left out (the password, and the user name
 // when that is missing too) is asked for on the terminal; without a terminal the logon is tried as it is.
-LogonOutcome LogOn(const Station& station) {
+LogonOutcome LogOn(const Station& station, const MiraboStationKey& key) {
     const ConnectionOptions& options = station.options;
-    const bool required = LinkLogonRequired(StationEndpoint(options, station.paths.m_strExeIniPath)) != 0;
+    const MiraboEndpoint endpoint = StationEndpoint(options, station.paths.m_strExeIniPath);
+    const bool required = LinkLogonRequired(endpoint) != 0;
     if (StopWord().load() != 0)
         return LogonOutcome::Stopped;
     if (!required)
@@ -70,9 +163,16 @@ LogonOutcome LogOn(const Station& station) {
         if (AskTerminal(prompt, false, &password) == PromptResult::Stopped)
             return LogonOutcome::Stopped;
     }
+    if (!ClearPasswordAgreed(station, key))
+        return StopWord().load() != 0 ? LogonOutcome::Stopped : LogonOutcome::Untrusted;
     const int32_t rc = LinkLogon(user, password, fromCommandLine);
     if (StopWord().load() != 0)
         return LogonOutcome::Stopped;
+    MiraboStationKey refusal;
+    if (rc == MIRABO_E_UNTRUSTED && LinkStationRefusal(endpoint, &refusal)) {
+        Notice(KeyRefusal(refusal));
+        return LogonOutcome::Untrusted;
+    }
     return rc == 0 ? LogonOutcome::Done : LogonOutcome::Refused;
 }
 
@@ -109,11 +209,18 @@ public:
                 OnNewConnection(connects);
         } else if (channel.m_nConnectCount.load() == 0 && channel.m_hrConnect.load() != 0) {
             // The first attempt failed: the worker makes no other.
+            MiraboStationKey refusal;
+            if (channel.m_hrConnect.load() == MIRABO_E_UNTRUSTED && LinkStationRefusal(Endpoint(), &refusal)) {
+                Notice(KeyRefusal(refusal));
+                return kExitUntrusted;
+            }
             Notice(ConnectFailure(channel.m_hrConnect.load()) +
                    QStringLiteral(" (%1)").arg(Address(m_station.options)));
             return kExitUnreachable;
-        } else if (m_wasConnected) {
-            Notice(QStringLiteral("link lost, connecting again"));
+        } else {
+            if (m_wasConnected)
+                Notice(QStringLiteral("link lost, connecting again"));
+            ReportRefusal();
         }
         m_wasConnected = connected;
         Deliver(-1);
@@ -126,6 +233,23 @@ public:
     void Flush() { Deliver(kFinalStallMs); }
 
 private:
+    MiraboEndpoint Endpoint() const { return StationEndpoint(m_station.options, m_station.paths.m_strExeIniPath); }
+
+    // While the worker tries again, a refused key is told once (again when what is refused changes):
+    // the worker goes on trying, and connects once the station presents the trusted key again.
+    void ReportRefusal() {
+        MiraboStationKey refusal;
+        if (!LinkStationRefusal(Endpoint(), &refusal)) {
+            m_toldRefusal.clear();
+            return;
+        }
+        const QString text = KeyRefusal(refusal);
+        if (text == m_toldRefusal)
+            return;
+        Notice(text);
+        m_toldRefusal = text;
+    }
+
     void OnNewConnection(int32_t connects) {
         Notice(m_seenConnects == 0 ? QStringLiteral("connected to ") + Address(m_station.options)
                                    : QStringLiteral("connected again"));
@@ -184,15 +308,27 @@ private:
     bool m_wasConnected = false;
     bool m_outputOpen = true;
     QStringList m_reportedTags;
+    QString m_toldRefusal;
 };
 
 int Follow(Station& station, const FollowOptions& options) {
-    switch (LogOn(station)) {
+    MiraboStationKey key;
+    switch (CheckKey(station, options, &key)) {
+    case KeyOutcome::Stopped:
+        return kExitOk;
+    case KeyOutcome::Refused:
+        return kExitUntrusted;
+    case KeyOutcome::Go:
+        break;
+    }
+    switch (LogOn(station, key)) {
     case LogonOutcome::Stopped:
         return kExitOk;
     case LogonOutcome::Refused:
         Notice(QStringLiteral("the station refused the logon (%1)").arg(Address(station.options)));
         return kExitLogonRefused;
+    case LogonOutcome::Untrusted:
+        return kExitUntrusted;
     case LogonOutcome::Done:
         break;
     }
@@ -229,6 +365,7 @@ void ReadStationSettings(Station& station, const QString& modulePath, const Foll
     if (options.logOnDiskType != kLogOnDiskDisabled)
         EnsureSettingsFolder(userFolder);
     ReadConnectionOptions(station.options, station.paths.m_strExeIniPath);
+    ToolkitSetTrust(StationTrust(ExecutableFolder(modulePath), userFolder));
     ApplyArguments(station.options, options.stationArguments);
     if (station.options.m_bSlowConnection)
         station.channel.m_nMaxTextLength = 4096;

@@ -1,5 +1,7 @@
 #include "halcyte/StationPoller.h"
 
+#include "res/StationKeyTexts.h"
+
 #include <QMetaObject>
 
 #include <chrono>
@@ -49,6 +51,9 @@ void StationPoller::Report(const QString& problem) {
 
 QString StationPoller::Describe(int32_t code) const {
     const QString station = QStringLiteral("%1:%2").arg(m_host).arg(m_port);
+    MiraboStationKey refusal;
+    if (code == MIRABO_E_UNTRUSTED && LinkStationRefusal(Endpoint(), &refusal))
+        return res::StationKeyMessage(refusal); // as Kestra tells it; nothing was sent to the station
     switch (code) {
     case MIRABO_E_ACCESSDENIED:
         return tr("Cannot reach the station %1: the host is unknown or refuses the connection. "
@@ -63,6 +68,8 @@ QString StationPoller::Describe(int32_t code) const {
             .arg(static_cast<uint32_t>(code), 8, 16, QLatin1Char('0'));
     }
 }
+
+MiraboEndpoint StationPoller::Endpoint() const { return MiraboEndpoint{m_host, m_port, QString(), 0, QString(), 10}; }
 
 void StationPoller::Run() {
     ToolkitInit();
@@ -83,7 +90,7 @@ void StationPoller::Poll(MiraboLink* linkOut) {
     MiraboLink& link = *linkOut;
     while (m_stop.load() == 0) {
         if (!link) {
-            const int32_t code = LinkOpen(m_host, m_port, QString(), 0, QString(), 10, &link);
+            const int32_t code = LinkOpen(Endpoint(), &link);
             if (code != MIRABO_OK) {
                 link = nullptr;
                 Report(Describe(code));

@@ -30,6 +30,7 @@ private:
     void Report(QList<MiraboTagInfo> tags);
     void Report(const QString& problem);
     QString Describe(int32_t code) const;
+    MiraboEndpoint Endpoint() const;
 
     QString m_host;
     int32_t m_port;

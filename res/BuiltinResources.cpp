@@ -108,6 +108,57 @@ const std::map<int, QString>& Strings() {
         {ids::IDS_SAVE_FAILED, QStringLiteral("The log text could not be saved to %s:\n%s")},
         {ids::IDS_FILE_NAME_TOO_LONG,
          QStringLiteral("This file name is too long: at most %d characters are kept.")},
+        {ids::IDS_TRUST_QUESTION,
+         QStringLiteral("The station %s (%s) presents a key that is not in your list of known stations.\n\n"
+                        "SHA-256 fingerprint of its key:\n%s\n\n"
+                        "Trust it only when this is the fingerprint the station's administrator gave you "
+                        "(mirabo-logd --fingerprint shows it on the station). Trust this station and connect?")},
+        {ids::IDS_TRUST_DECLINED,
+         QStringLiteral("The station %s (%s) was not trusted. Nothing was sent to it.")},
+        {ids::IDS_KEY_CHANGED,
+         QStringLiteral("WARNING: the key of the station %s (%s) has changed!\n\n"
+                        "Trusted until now: %s\nPresented now: %s\n\n"
+                        "Someone may be listening in between, or the station got a new key. Nothing was sent "
+                        "to it, no password above all.\n\n"
+                        "If the key was changed on purpose, check the new fingerprint with the station's "
+                        "administrator, delete the line of %s from %s and connect again: you are then asked "
+                        "whether to trust the new key.")},
+        {ids::IDS_CLEAR_WHERE_TLS,
+         QStringLiteral("WARNING: the station %s (%s) answered without TLS, but it is known to speak TLS "
+                        "(key %s).\n\n"
+                        "Someone in between may be removing the protection. Nothing was sent to it.\n\n"
+                        "If the station serves in clear again on purpose, delete the line of %s from %s and "
+                        "connect again.")},
+        {ids::IDS_CLEAR_WHERE_CA,
+         QStringLiteral("The station %s (%s) does not speak TLS, but this installation trusts the certificate "
+                        "authority in %s (set in %s) and speaks to TLS stations only. Nothing was sent to it.")},
+        {ids::IDS_KEY_NOT_VALID_NOW,
+         QStringLiteral("The certificate of the station %s (%s) is not valid now: it is valid from %s until %s "
+                        "(UTC). Nothing was sent to it. The station needs a renewed certificate, or the clock "
+                        "of this computer or of the station is wrong.")},
+        {ids::IDS_KEY_WRONG_NAME,
+         QStringLiteral("The certificate of the station %s (%s) is not issued for the name \"%s\". Nothing was "
+                        "sent to it. Connect by a name the certificate holds, or have it issued for this one.")},
+        {ids::IDS_KEY_NOT_FROM_CA,
+         QStringLiteral("The certificate of the station %s (%s) is not vouched for by the certificate "
+                        "authority in %s (%s). Nothing was sent to it.")},
+        {ids::IDS_KEY_CA_UNUSABLE,
+         QStringLiteral("The station %s (%s) cannot be checked: the certificate authority file %s, set in %s, "
+                        "cannot be used (%s). Nothing was sent to the station.")},
+        {ids::IDS_TLS_FAILED,
+         QStringLiteral("The secure connection to the station %s (%s) could not be set up (%s). Nothing was "
+                        "sent to it.")},
+        {ids::IDS_KEY_NOT_TRUSTED_YET,
+         QStringLiteral("The station %s (%s) presents a key that you have not trusted yet (SHA-256 %s). "
+                        "Nothing was sent to it. Start Kestra for this station once to check the key and "
+                        "trust it.")},
+        {ids::IDS_CLEAR_PASSWORD,
+         QStringLiteral("The station %s (%s) does not speak TLS: your user name and password would cross the "
+                        "network in clear, readable by anyone on the way.\n\n"
+                        "Send them anyway? You are asked this once for this station.")},
+        {ids::IDS_TRUST_NOT_KEPT,
+         QStringLiteral("The station's key could not be added to %s (%s). It is trusted until the program "
+                        "ends.")},
         {ids::IDS_HL_TITLE, QStringLiteral("Highlight Rules")},
         {ids::IDS_HL_MENU, QStringLiteral("&Highlight Rules...\tCtrl+Shift+L")},
         {ids::IDS_HL_RULES, QStringLiteral("&Rules, tried in order (a later rule wins where two overlap):")},

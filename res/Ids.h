@@ -85,6 +85,20 @@ constexpr int IDS_LOG_LOST_AT_EXIT = 151;   // the same at exit, when the text i
 constexpr int IDS_LOG_LINES_DROPPED = 152;  // "[... %d lines ... dropped ...]" (the notice in the file)
 constexpr int IDS_SAVE_FAILED = 153;        // "The log text could not be saved to %s: ..."
 constexpr int IDS_FILE_NAME_TOO_LONG = 154; // "... at most %d characters ..."
+// The station's key (res/StationKeyTexts.h); each names the station and "host:port" first.
+constexpr int IDS_TRUST_QUESTION = 160;     // an unknown key: trust it? (fingerprint)
+constexpr int IDS_TRUST_DECLINED = 161;     // the user did not trust it
+constexpr int IDS_KEY_CHANGED = 162;        // another key than the trusted one (known, presented, list)
+constexpr int IDS_CLEAR_WHERE_TLS = 163;    // clear, but known to speak TLS (known, list)
+constexpr int IDS_CLEAR_WHERE_CA = 164;     // clear, but this installation trusts a CA (CA file, setting)
+constexpr int IDS_KEY_NOT_VALID_NOW = 165;  // the certificate is expired or not valid yet (from, until)
+constexpr int IDS_KEY_WRONG_NAME = 166;     // CA mode: not issued for the host dialled (host)
+constexpr int IDS_KEY_NOT_FROM_CA = 167;    // CA mode: not vouched for by the CA (CA file, reason)
+constexpr int IDS_KEY_CA_UNUSABLE = 168;    // CA mode: the CA file cannot be used (CA file, setting, reason)
+constexpr int IDS_TLS_FAILED = 169;         // the handshake did not complete (reason)
+constexpr int IDS_KEY_NOT_TRUSTED_YET = 170; // an unknown key where no dialog can ask (fingerprint)
+constexpr int IDS_CLEAR_PASSWORD = 171;     // a password to a clear station beyond loopback: send it?
+constexpr int IDS_TRUST_NOT_KEPT = 172;     // the list could not be written (list, reason)
 // The highlight rules and their editor (Ctrl+Shift+L, the view's context menu).
 constexpr int IDS_HL_TITLE = 300;
 constexpr int IDS_HL_MENU = 301;

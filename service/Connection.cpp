@@ -2,6 +2,9 @@
 
 #include "service/Service.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <utility>
 
 namespace logd {
@@ -12,9 +15,10 @@ constexpr int kCloseGraceMs = 5000;
 constexpr int kHelloTimeoutMs = 60000;
 } // namespace
 
-Connection::Connection(StreamSocket* socket, Dispatcher& dispatcher, const ConnectionLimits& limits, QObject* parent)
+Connection::Connection(StreamSocket* socket, Dispatcher& dispatcher, const ConnectionLimits& limits,
+                       ssl_ctx_st* tls, QObject* parent)
     : QObject(parent), m_socket(socket), m_dispatcher(dispatcher), m_reader(limits.maxRequestBytes),
-      m_maxInFlight(limits.maxInFlight) {
+      m_maxInFlight(limits.maxInFlight), m_tls(tls) {
     m_socket->setParent(this);
     m_session.peer = m_socket->peer();
     m_session.address = m_socket->address();
@@ -113,6 +117,10 @@ void Connection::serve() {
             line.chop(1);
         if (line.trimmed().isEmpty())
             continue;
+        if (m_tls && !m_socket->tlsStarted()) {
+            startTls(line);
+            return;
+        }
         const Outcome outcome = m_dispatcher.handleLine(m_session, line);
         if (outcome.delayMs > 0) {
             m_held = outcome;
@@ -122,6 +130,31 @@ void Connection::serve() {
         finish(outcome);
         return;
     }
+}
+
+void Connection::startTls(const QByteArray& line) {
+    const QJsonObject request = QJsonDocument::fromJson(line).object();
+    const QJsonValue id = request.value(QStringLiteral("id"));
+    if (!isTlsQuestion(request)) {
+        Service::log(QStringLiteral("%1: asked in clear, but this service speaks TLS only; closing").arg(m_session.peer));
+        finish(Outcome{encodeError(id.isDouble() || id.isString() ? id : QJsonValue(), kTlsRequired,
+                                   QStringLiteral("TLS required")),
+                       true, 0});
+        return;
+    }
+    // Whatever follows the question before the handshake would later pass for protected bytes.
+    if (m_reader.buffered() > 0) {
+        Service::log(QStringLiteral("%1: bytes after the TLS question, closing").arg(m_session.peer));
+        m_closing = true;
+        m_socket->abort();
+        return;
+    }
+    const QJsonObject answer{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")},
+                             {QStringLiteral("id"), id},
+                             {QStringLiteral("result"), QJsonObject{{QStringLiteral("tls"), true}}}};
+    m_socket->write(QJsonDocument(answer).toJson(QJsonDocument::Compact) + '\n');
+    m_socket->startTls(m_tls);
+    queueTurn();
 }
 
 void Connection::finish(const Outcome& outcome) {

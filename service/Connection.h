@@ -21,8 +21,10 @@ public:
     // takes them (one answer may still go past it).
     static constexpr qint64 kMaxPendingWrite = qint64(1) << 20;
 
+    // With `tls` the connection must start with the TLS question (docs/protocol.md) and then speaks TLS
+    // as the server of that context; anything else first is refused.
     Connection(StreamSocket* socket, Dispatcher& dispatcher, const ConnectionLimits& limits,
-               QObject* parent = nullptr);
+               ssl_ctx_st* tls = nullptr, QObject* parent = nullptr);
     ~Connection() override;
 
     const QString& address() const { return m_session.address; }
@@ -37,6 +39,8 @@ private:
     void queueTurn();
     // Answers at most one request, reading more bytes when no complete line is buffered.
     void serve();
+    // The first line of a TLS connection: the question is answered in clear, then the handshake follows.
+    void startTls(const QByteArray& line);
     // Sends an answer, then closes or waits for the next turn.
     void finish(const Outcome& outcome);
     void closeGracefully();
@@ -52,6 +56,7 @@ private:
     QTimer m_idleTimer;  // nor does one that stops sending requests
     QTimer m_holdTimer;  // runs while an answer is held back
     Outcome m_held;
+    ssl_ctx_st* m_tls = nullptr;
     bool m_turnQueued = false;
     bool m_closing = false;
     bool m_done = false;

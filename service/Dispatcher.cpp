@@ -25,6 +25,15 @@ QByteArray encode(const QJsonValue& id, const Reply& reply) {
 
 } // namespace
 
+bool isTlsQuestion(const QJsonObject& request) {
+    return request.value(QStringLiteral("jsonrpc")) == QJsonValue(QStringLiteral("2.0")) &&
+           request.value(QStringLiteral("method")) == QJsonValue(QStringLiteral("tls.start"));
+}
+
+QByteArray encodeError(const QJsonValue& id, int code, const QString& message) {
+    return encode(id, Reply::error(code, message));
+}
+
 Outcome Dispatcher::handleLine(Session& session, const QByteArray& line) {
     if (!QByteArrayView(line).isValidUtf8()) { // overlong forms and encoded surrogates included
         Service::log(QStringLiteral("%1: line is not valid UTF-8, closing").arg(session.peer));
@@ -79,6 +88,10 @@ Reply Dispatcher::call(Session& session, const QString& method, RpcParams& param
         {QStringLiteral("tag.list"), &Dispatcher::tagList},
     };
     const bool isHello = method == QLatin1String("hello");
+    // A client asks every station whether it speaks TLS before its hello; here (in clear, or inside
+    // TLS already) the answer is no, and the connection goes on.
+    if (method == QLatin1String("tls.start"))
+        return Reply::error(kMethodNotFound, QStringLiteral("no TLS to start here"));
     if (!session.helloed && !isHello) {
         Service::log(QStringLiteral("%1: first request is not hello, closing").arg(session.peer));
         return Reply::error(kAccessDenied, QStringLiteral("hello first"), true);

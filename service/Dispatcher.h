@@ -5,6 +5,7 @@
 #include "service/Service.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
 
@@ -19,6 +20,12 @@ constexpr int kInternalError = -32603;
 constexpr int kLogonFailed = -32001;
 constexpr int kAccessDenied = -32002;
 constexpr int kBadProtocol = -32003;
+constexpr int kTlsRequired = -32004; // a station that speaks TLS only, asked anything in clear
+
+// The question a client opens every connection with (docs/protocol.md, "TLS"): method "tls.start".
+bool isTlsQuestion(const QJsonObject& request);
+// One error answer line, LF included.
+QByteArray encodeError(const QJsonValue& id, int code, const QString& message);
 
 // What one connection knows about itself.
 struct Session {

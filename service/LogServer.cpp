@@ -12,8 +12,8 @@ constexpr int kListenBacklog = 1024;
 constexpr int kRefusalLogMs = 1000;
 } // namespace
 
-LogServer::LogServer(Service& service, const ConnectionLimits& limits, QObject* parent)
-    : QObject(parent), m_dispatcher(service), m_limits(limits) {
+LogServer::LogServer(Service& service, const ConnectionLimits& limits, ssl_ctx_st* tls, QObject* parent)
+    : QObject(parent), m_dispatcher(service), m_limits(limits), m_tls(tls) {
     m_server.onAccepted = [this](qintptr fd) { onAccepted(fd); };
 }
 
@@ -41,7 +41,7 @@ void LogServer::onAccepted(qintptr fd) {
         logRefusal(socket->peer(), QStringLiteral("%1 connections from that address").arg(m_perAddress.value(address)));
         return;
     }
-    auto* connection = new Connection(socket.release(), m_dispatcher, m_limits, this);
+    auto* connection = new Connection(socket.release(), m_dispatcher, m_limits, m_tls, this);
     m_connections.insert(connection);
     ++m_perAddress[address];
     connect(connection, &Connection::finished, this, [this](Connection* c) {

@@ -13,6 +13,8 @@
 
 #include <functional>
 
+struct ssl_ctx_st;
+
 namespace logd {
 
 class Connection;
@@ -29,7 +31,8 @@ protected:
 class LogServer : public QObject {
     Q_OBJECT
 public:
-    LogServer(Service& service, const ConnectionLimits& limits, QObject* parent = nullptr);
+    // With `tls` every connection speaks TLS as the server of that context (docs/protocol.md, "TLS").
+    LogServer(Service& service, const ConnectionLimits& limits, ssl_ctx_st* tls = nullptr, QObject* parent = nullptr);
     ~LogServer() override;
 
     bool listen(const QHostAddress& address, quint16 port, QString* error);
@@ -47,6 +50,7 @@ private:
     Dispatcher m_dispatcher;
     Listener m_server;
     ConnectionLimits m_limits;
+    ssl_ctx_st* m_tls;
     QSet<Connection*> m_connections;
     QHash<QString, int> m_perAddress;
     QElapsedTimer m_lastRefusalLog;

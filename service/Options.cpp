@@ -70,6 +70,22 @@ bool parseOptions(const QStringList& args, LogdOptions* o, QString* error) {
                                      QStringLiteral("NAME"));
     const QCommandLineOption noLog(QStringLiteral("no-log-access"),
                                    QStringLiteral("With --add-user: the user may not read the log."));
+    const QCommandLineOption tls(QStringLiteral("tls"),
+                                 QStringLiteral("Serve TLS only. The key and certificate are --tls-key and --tls-cert, "
+                                                "else tls-key.pem and tls-cert.pem in the project folder, made at the "
+                                                "first start."));
+    const QCommandLineOption tlsCert(QStringLiteral("tls-cert"),
+                                     QStringLiteral("With --tls: the certificate to present (PEM; the chain may follow)."),
+                                     QStringLiteral("FILE"));
+    const QCommandLineOption tlsKey(QStringLiteral("tls-key"), QStringLiteral("With --tls: its private key (PEM)."),
+                                    QStringLiteral("FILE"));
+    const QCommandLineOption fingerprint(
+        QStringLiteral("fingerprint"),
+        QStringLiteral("Print the SHA-256 fingerprint of the TLS key (made when missing) on the last line and exit; "
+                       "clients take it as it is (kestra-follow --trust)."));
+    const QCommandLineOption allowClear(QStringLiteral("allow-clear"),
+                                        QStringLiteral("Listen without TLS on an address other than loopback, where "
+                                                       "passwords and log text cross the network in clear."));
     auto number = [](const char* name, const char* text, const char* unit, qint64 def) {
         return QCommandLineOption(QLatin1String(name), QStringLiteral("%1 (default %2).").arg(QLatin1String(text)).arg(def),
                                   QLatin1String(unit));
@@ -104,7 +120,8 @@ bool parseOptions(const QStringList& args, LogdOptions* o, QString* error) {
         {number("logon-lockout", "How long a locked-out user or address is refused", "MS", g.lockoutMs), 0, INT_MAX,
          [&g](qint64 v) { g.lockoutMs = int(v); }},
     };
-    parser.addOptions({help, version, project, listen, inject, noStdin, station, requireLogon, addUser, noLog});
+    parser.addOptions({help, version, project, listen, inject, noStdin, station, requireLogon, addUser, noLog, tls,
+                       tlsCert, tlsKey, fingerprint, allowClear});
     for (const NumberOption& n : numbers)
         parser.addOption(n.option);
     if (!parser.parse(QStringList{QStringLiteral("mirabo-logd")} + args)) {
@@ -149,6 +166,23 @@ bool parseOptions(const QStringList& args, LogdOptions* o, QString* error) {
     o->requireLogon = parser.isSet(requireLogon);
     o->addUser = parser.value(addUser);
     o->noLogAccess = parser.isSet(noLog);
+    o->tls = parser.isSet(tls);
+    o->tlsCert = parser.value(tlsCert);
+    o->tlsKey = parser.value(tlsKey);
+    o->fingerprint = parser.isSet(fingerprint);
+    o->allowClear = parser.isSet(allowClear);
+    if (o->tlsCert.isEmpty() != o->tlsKey.isEmpty()) {
+        *error = QStringLiteral("--tls-cert and --tls-key go together");
+        return false;
+    }
+    if (!o->tlsCert.isEmpty() && !o->tls && !o->fingerprint) {
+        *error = QStringLiteral("--tls-cert and --tls-key need --tls");
+        return false;
+    }
+    if (o->tls && o->allowClear) {
+        *error = QStringLiteral("--allow-clear is for a service without --tls");
+        return false;
+    }
     return true;
 }
 

@@ -25,6 +25,11 @@ struct LogdOptions {
     qsizetype queueCapacity = LogQueue::kDefaultCapacity; // code units; --queue-size counts kQueueSizeUnit
     ConnectionLimits limits;
     LogonPolicy logon;
+    bool tls = false;          // serve TLS only
+    QString tlsCert;           // with tlsKey: the certificate (and chain) and key to serve; empty: the
+    QString tlsKey;            // project folder's own pair, made at the first start
+    bool fingerprint = false;  // print the key's fingerprint and exit
+    bool allowClear = false;   // listen in clear on an address other than loopback
     bool help = false;
     bool version = false;
     QString helpText;

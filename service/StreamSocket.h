@@ -1,5 +1,7 @@
 // One accepted TCP connection on its own descriptor. Unlike QTcpSocket it keeps the sending side open
 // after the peer has finished sending (a half-close), so answers to the last requests still go out.
+// After startTls every byte goes through a TLS session on the same descriptor, driven by the same
+// notifiers: the handshake runs as the bytes come, and reads and writes wait for it.
 #pragma once
 
 #include <QByteArray>
@@ -8,6 +10,9 @@
 #include <QString>
 
 #include <memory>
+
+struct ssl_st;
+struct ssl_ctx_st;
 
 namespace logd {
 
@@ -40,6 +45,11 @@ public:
     // Closes at once, dropping what is queued; emits closed() when it was open.
     void abort();
 
+    // Sends what is queued in clear, then speaks TLS as the server of `context` (which outlives the
+    // socket). A handshake that fails closes the connection.
+    void startTls(ssl_ctx_st* context);
+    bool tlsStarted() const { return m_tlsContext != nullptr; }
+
 Q_SIGNALS:
     void readable();
     void bytesWritten();
@@ -50,6 +60,13 @@ private:
     void onWriteActivated();
     void flushOut();
     void finishSending();
+    QByteArray readTls(qint64 max);
+    void flushTls();
+    void beginTls();
+    // Drives the handshake on; true once it is done.
+    bool handshake();
+    // What a TLS call that did not complete waits for; false when the connection is over.
+    bool settleTls(int result, const char* what);
 
     int m_fd = -1;
     QString m_peer;
@@ -61,6 +78,11 @@ private:
     bool m_peerDone = false;
     bool m_closeAfterWrite = false;
     bool m_sendingDone = false;
+    ssl_ctx_st* m_tlsContext = nullptr; // set by startTls
+    ssl_st* m_ssl = nullptr;            // made once the clear bytes before it are out
+    bool m_handshakeDone = false;
+    std::size_t m_tlsRetryLength = 0;   // a write that must be repeated with these many bytes
+    bool m_tlsWantsRead = false;        // a write (or the handshake) waits for the peer's bytes
 };
 
 } // namespace logd

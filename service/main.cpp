@@ -7,6 +7,7 @@
 #include "service/Project.h"
 #include "service/Service.h"
 #include "service/Simulator.h"
+#include "service/TlsIdentity.h"
 #include "service/UsersWatcher.h"
 
 #include <QCoreApplication>
@@ -101,6 +102,18 @@ int addUser(const LogdOptions& options) {
     return 0;
 }
 
+// The TLS identity for --tls and --fingerprint; false when it cannot be had (reported).
+bool loadIdentity(const LogdOptions& options, const Project& project, TlsIdentity* identity) {
+    QString error;
+    QStringList notes;
+    const bool loaded = identity->load(project.dir(), options.tlsCert, options.tlsKey, project.station(), &error, &notes);
+    for (const QString& note : notes)
+        Service::log(note);
+    if (!loaded)
+        Service::log(QStringLiteral("TLS: %1").arg(error));
+    return loaded;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -121,6 +134,8 @@ int main(int argc, char** argv) {
     }
     if (!options.addUser.isEmpty())
         return addUser(options);
+    // TLS writes through the descriptor: a peer that vanished must fail the write, not end the service.
+    std::signal(SIGPIPE, SIG_IGN);
 
     // SIGINT and SIGTERM end the service cleanly, from the event loop.
     base::InstallSignalPipe({SIGINT, SIGTERM});
@@ -137,6 +152,26 @@ int main(int argc, char** argv) {
         project.setStation(options.station);
     if (options.requireLogon)
         project.setLogonRequired(true);
+    TlsIdentity identity;
+    if (options.fingerprint) {
+        if (!loadIdentity(options, project, &identity))
+            return 1;
+        // Alone on the last line, as clients take it.
+        std::fputs(QStringLiteral("SHA-256 fingerprint of the key in %1:\n%2\n")
+                       .arg(identity.certPath(), identity.fingerprint())
+                       .toLocal8Bit()
+                       .constData(),
+                   stdout);
+        return 0;
+    }
+    if (options.tls && !loadIdentity(options, project, &identity))
+        return 1;
+    if (!options.tls && !options.allowClear && !options.address.isLoopback()) {
+        Service::log(QStringLiteral("will not listen in clear on %1: passwords and log text would cross the network "
+                                    "unprotected. Use --tls (or --allow-clear to do it anyway)")
+                         .arg(hostAndPort(options.address, options.port)));
+        return 2;
+    }
     Service::log(QStringLiteral("project %1: station \"%2\", %3 tags, %4 users, logon %5")
                      .arg(project.dir(), project.station())
                      .arg(project.tags().tags().size())
@@ -152,7 +187,7 @@ int main(int argc, char** argv) {
     serviceOptions.logon = options.logon;
     Service service(project, serviceOptions);
     UsersWatcher usersWatcher(service);
-    LogServer server(service, limits);
+    LogServer server(service, limits, options.tls ? identity.context() : nullptr);
     if (!server.listen(options.address, options.port, &error)) {
         Service::log(QStringLiteral("cannot listen on %1: %2").arg(hostAndPort(options.address, options.port), error));
         return 1;
@@ -179,6 +214,11 @@ int main(int argc, char** argv) {
     if (!server.address().isLoopback())
         Service::log(QStringLiteral("%1 is reachable from other hosts: every peer that gets there may connect")
                          .arg(hostAndPort(server.address(), server.port())));
+    if (options.tls)
+        Service::log(QStringLiteral("TLS only; SHA-256 fingerprint of the key: %1 (certificate %2, valid until %3)")
+                         .arg(identity.fingerprint(), identity.certPath(), identity.notAfter().toString(Qt::ISODate)));
+    else if (!server.address().isLoopback())
+        Service::log(QStringLiteral("no TLS: passwords, tokens and log text cross the network in clear"));
     // The one line that says where the service listens, with the port it got (--listen ADDR:0 binds any).
     Service::log(QStringLiteral("listening on %1").arg(hostAndPort(server.address(), server.port())));
     const int rc = app.exec();

@@ -10,6 +10,8 @@
 // about 50 ms) once that word becomes non-zero; the interrupted call fails and its link is lost.
 #pragma once
 
+#include "base/StationKey.h"
+
 #include <QList>
 #include <QString>
 
@@ -32,6 +34,9 @@ constexpr int32_t MIRABO_E_FAIL = static_cast<int32_t>(0x80004005u);
 constexpr int32_t MIRABO_E_ACCESSDENIED = static_cast<int32_t>(0x80070005u);
 // The connection or the service's answer did not come within the time-out.
 constexpr int32_t MIRABO_E_TIMEOUT = static_cast<int32_t>(0x800705B4u);
+// The station's key is not trusted, or it answered in clear where TLS was expected: nothing but the TLS
+// question was sent to it. LinkStationRefusal says why.
+constexpr int32_t MIRABO_E_UNTRUSTED = static_cast<int32_t>(0x800B0109u);
 
 // How long the operations that open a connection wait for it and for the hello answer. LinkOpen waits a
 // little longer than the program's own 60-second start-up limit, so that on a station that accepts but
@@ -52,6 +57,19 @@ struct MiraboEndpoint {
 
     bool viaProxy() const { return !proxyHost.isEmpty() && proxyPort > 0; }
 };
+
+// Whom the toolkit trusts. The list of known stations is a text file that every program of the user
+// shares; it is read at every connection. A CA file, when named, replaces the list for stations that
+// speak TLS: their certificate must chain to it and be issued for the host as dialled, and every station
+// must speak TLS. `caSettingsFile` is only named in messages (the file that set the CA file).
+struct MiraboTrust {
+    QString knownStationsFile;
+    QString caFile;
+    QString caSettingsFile;
+};
+
+// What an attempt to reach a station found out about it (base/StationKey.h).
+using MiraboStationKey = base::StationKeyFacts;
 
 // A parsed tag reference (12 bytes, as callers expect); only TagParse fills it.
 struct MiraboTagRef {
@@ -76,15 +94,41 @@ void ToolkitExit();
 // Registers (or, with nullptr, removes) the calling thread's cancel word.
 void ToolkitSetCancelWord(const std::atomic<int32_t>* word);
 
+// Sets whom every later connection of the process trusts (see MiraboTrust). Without it a station that
+// speaks TLS is unknown, and refused.
+void ToolkitSetTrust(const MiraboTrust& trust);
+
+// Trust. Every connection first asks the station whether it speaks TLS (docs/protocol.md); a link is
+// opened only to a station whose key is trusted, or to one that speaks clear and is not known to speak
+// TLS. LinkCheckStation connects, asks, runs the handshake when the station speaks TLS and closes again,
+// within MIRABO_LOGON_CHECK_TIMEOUT_MS, sending nothing else: MIRABO_OK when a link would be opened
+// (`key->verdict` Known or Clear), MIRABO_E_UNTRUSTED when it would be refused (the verdict says why),
+// or the code of a connection that failed (then the verdict is None).
+int32_t LinkCheckStation(const MiraboEndpoint& endpoint, MiraboStationKey* key);
+// Trusts `fingerprint` (any form base::NormalizeFingerprint reads) for the endpoint's station: it is
+// written to the list of known stations, replacing what the list held for the station, and holds for
+// this process even when the list cannot be written. MIRABO_OK; MIRABO_E_FAIL for a fingerprint that is
+// not one, or a list that could not be written (`error` says why).
+int32_t LinkTrustStation(const MiraboEndpoint& endpoint, const QString& fingerprint, QString* error = nullptr);
+// Notes in the list that the user was told that a password to this clear station crosses the network in
+// clear; LinkClearStationNoted is nonzero from then on.
+int32_t LinkNoteClearStation(const MiraboEndpoint& endpoint, QString* error = nullptr);
+int32_t LinkClearStationNoted(const MiraboEndpoint& endpoint);
+// Nonzero when the last attempt of the process to reach this station (from any thread) was refused for
+// its key or for answering in clear; `key` then says why.
+int32_t LinkStationRefusal(const MiraboEndpoint& endpoint, MiraboStationKey* key);
+
 // Links. The two opening operations take the endpoint in one piece or as its six parts.
 int32_t LinkOpen(const MiraboEndpoint& endpoint, MiraboLink* link);
 int32_t LinkOpen(const QString& host, int32_t port, const QString& proxyHost, int32_t proxyPort,
                  const QString& wtg, int32_t pollingInterval, MiraboLink* link);
-// Nonzero when the service demands a logon. `reserved` is set to 0 (the caller does not examine it).
+// Nonzero when the service demands a logon (0 also when the station cannot be reached or is refused).
+// `reserved` is set to 0 (the caller does not examine it).
 int32_t LinkLogonRequired(const MiraboEndpoint& endpoint);
 int32_t LinkLogonRequired(const QString& host, int32_t port, const QString& proxyHost, int32_t proxyPort,
                           const QString& wtg, int32_t pollingInterval, int32_t* reserved);
-// 0 when the service accepted the credentials; they are then kept in memory for later re-logons.
+// 0 when the service accepted the credentials; they are then kept in memory for later re-logons. Never
+// sent to a station that is refused (MIRABO_E_UNTRUSTED).
 int32_t LinkLogon(const QString& user, const QString& password, int32_t fromCommandLine);
 void LinkSetTimeout(MiraboLink link, int32_t milliseconds);
 void LinkActivate(MiraboLink link);

@@ -28,6 +28,7 @@ HelloResult sayHello(Link& link, const Endpoint& endpoint, const QString& token,
     const Reply reply = link.call("hello", params, deadline);
     if (reply.kind != Reply::Result) {
         hello.code = codeForReply(reply);
+        hello.endedByPeer = reply.kind == Reply::Lost && reply.io == Io::Closed;
         return hello;
     }
     int32_t protocol = 0;

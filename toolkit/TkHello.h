@@ -11,6 +11,7 @@ struct HelloResult {
     bool logonRequired = false;
     bool access = false;
     QString epoch; // empty when the service names none
+    bool endedByPeer = false; // the connection ended before the answer came
 };
 
 // Sends hello with `token` and checks the answer (protocol 1, the expected fields).

@@ -1,11 +1,14 @@
-// One non-blocking TCP connection with a bounded line reader.
+// One non-blocking TCP connection with a bounded line reader, in clear or, once startTls succeeded,
+// through TLS.
 #pragma once
 
 #include "toolkit/TkResolve.h"
+#include "toolkit/TkTls.h"
 #include "toolkit/TkWait.h"
 
 #include <atomic>
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +26,19 @@ public:
 
     // Tries the addresses in order. Ok, Refused (every address refused), Timeout, Cancelled or Error.
     Io connectTo(const std::vector<SocketAddress>& addresses, Deadline deadline);
+    // Takes over a descriptor that is connected already (tests and the fuzz targets use a socket pair).
+    void adopt(int fd);
+    // True when the peer's address is this machine's loopback (127.0.0.0/8, ::1, or IPv4 on it mapped).
+    bool peerIsLoopback() const;
+
+    // Turns the connection into a TLS one: the handshake runs now, and from then on every byte goes
+    // through TLS. Bytes received in clear and not yet taken make it fail (they would be read as if they
+    // had come protected). Ok, Timeout, Cancelled, Closed or Error (`tlsError` says why).
+    Io startTls(const TlsSetup& setup, Deadline deadline, QString* tlsError, bool* caUnusable);
+    bool secure() const { return m_tls != nullptr; }
+    // The station's key as the handshake presented it (TLS only).
+    PeerKey peerKey() const { return m_tls ? m_tls->peerKey() : PeerKey(); }
+    QString tlsDescription() const { return m_tls ? m_tls->description() : QString(); }
     // Sends every byte (never raises SIGPIPE). Ok, Closed, Timeout, Cancelled or Error.
     Io sendAll(const std::string& data, Deadline deadline);
     // Reads one line ending in LF (returned without it; a CR before it stays). Ok, Closed, TooLong,
@@ -41,7 +57,11 @@ public:
 private:
     void closeFd();
 
+    // One more chunk of input appended to m_buffer. Ok, Closed, Timeout, Cancelled or Error.
+    Io receive(Deadline deadline);
+
     int m_fd = -1;
+    std::unique_ptr<TlsChannel> m_tls; // before the descriptor closes, so that it goes first
     std::string m_buffer;
     std::size_t m_scanned = 0; // bytes of m_buffer known to hold no line feed
     std::atomic<int32_t> m_abort{0};

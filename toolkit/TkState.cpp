@@ -1,5 +1,7 @@
 #include "toolkit/TkState.h"
 
+#include "toolkit/TkTrust.h"
+
 #include <QRandomGenerator>
 
 #include <unistd.h>
@@ -185,6 +187,7 @@ void resetStateForTest() {
     }
     for (auto& entry : links)
         entry.second->abort(); // as LinkClose does; the last reference goes outside the lock
+    resetTrustForTest();
 }
 
 } // namespace mirabo

@@ -54,9 +54,9 @@ struct ReadMark {
 ReadMark lastRead();
 void setLastRead(const ReadMark& mark);
 
-// For tests: closes every link and forgets the token, the credentials, the logon endpoint and the read
-// mark, as in a process that has just started. The client id stays, and handles still count up, so a
-// handle from before the reset reaches nothing.
+// For tests: closes every link and forgets the token, the credentials, the logon endpoint, the read
+// mark and the trust settings, as in a process that has just started. The client id stays, and handles
+// still count up, so a handle from before the reset reaches nothing.
 void resetStateForTest();
 
 } // namespace mirabo

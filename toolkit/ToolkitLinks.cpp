@@ -2,20 +2,58 @@
 #include "toolkit/MiraboToolkit.h"
 #include "toolkit/TkHello.h"
 #include "toolkit/TkLimits.h"
+#include "toolkit/TkNegotiate.h"
 #include "toolkit/TkState.h"
+#include "toolkit/TkTrust.h"
 
 using namespace mirabo;
 
 namespace {
 
-// Connects and wraps the socket in a link; MIRABO_OK or the LinkOpen result code.
-int32_t connectLink(const Endpoint& endpoint, Deadline deadline, std::shared_ptr<Link>* link) {
+// Connects, asks whether the station speaks TLS and wraps the socket in a link when the station may be
+// spoken to; MIRABO_OK or the LinkOpen result code. `clearFallback` as in Negotiation.
+int32_t connectLink(const Endpoint& endpoint, Deadline deadline, bool ask, std::shared_ptr<Link>* link,
+                    bool* clearFallback = nullptr) {
     auto socket = std::make_unique<Socket>();
-    const int32_t code = connectEndpoint(endpoint, deadline, socket.get());
+    int32_t code = connectEndpoint(endpoint, deadline, socket.get());
     if (code != MIRABO_OK)
         return code;
+    const Negotiation n = negotiate(*socket, endpoint, deadline, ask);
+    if (clearFallback)
+        *clearFallback = n.clearFallback;
+    if (n.code != MIRABO_OK)
+        return n.code;
     *link = std::make_shared<Link>(std::move(socket));
     return MIRABO_OK;
+}
+
+// A connection with its hello answered. A station that speaks clear may end the connection at the TLS
+// question, or when the hello follows it (a protocol-1 service that wants hello first): it gets one more
+// connection, without the question.
+int32_t openWithHello(const Endpoint& endpoint, Deadline deadline, const QString& token, std::shared_ptr<Link>* link,
+                      HelloResult* hello) {
+    bool clearFallback = false;
+    int32_t code = connectLink(endpoint, deadline, true, link, &clearFallback);
+    if (code == MIRABO_OK) {
+        *hello = sayHello(**link, endpoint, token, deadline);
+        if (!(hello->endedByPeer && clearFallback))
+            return hello->code;
+    } else if (!clearFallback) {
+        return code;
+    }
+    link->reset();
+    code = connectLink(endpoint, deadline, false, link);
+    if (code != MIRABO_OK)
+        return code;
+    *hello = sayHello(**link, endpoint, token, deadline);
+    return hello->code;
+}
+
+MiraboStationKey keyFacts(const Endpoint& endpoint) {
+    MiraboStationKey facts;
+    facts.host = endpoint.host;
+    facts.port = endpoint.port;
+    return facts;
 }
 
 } // namespace
@@ -31,6 +69,61 @@ void ToolkitExit() { leaveThread(); }
 
 void ToolkitSetCancelWord(const std::atomic<int32_t>* word) { setThreadCancelWord(word); }
 
+void ToolkitSetTrust(const MiraboTrust& trust) { setTrustSettings(trust); }
+
+int32_t LinkCheckStation(const MiraboEndpoint& endpoint, MiraboStationKey* key) {
+    if (key)
+        *key = keyFacts(endpoint);
+    const Deadline deadline = deadlineIn(logonCheckTimeoutMs());
+    Socket socket;
+    const int32_t code = connectEndpoint(endpoint, deadline, &socket);
+    if (code != MIRABO_OK)
+        return code;
+    Negotiation n = negotiate(socket, endpoint, deadline, true);
+    if (n.code != MIRABO_OK && n.clearFallback) {
+        // Ended at the question: a station that speaks clear and wants its hello first.
+        n = negotiate(socket, endpoint, deadline, false);
+    }
+    if (key && n.facts.verdict != base::KeyVerdict::None)
+        *key = n.facts;
+    return n.code;
+}
+
+int32_t LinkTrustStation(const MiraboEndpoint& endpoint, const QString& fingerprint, QString* error) {
+    const std::optional<QString> normal = base::NormalizeFingerprint(fingerprint);
+    QString why;
+    if (!normal) {
+        why = QStringLiteral("not a SHA-256 fingerprint: %1").arg(fingerprint);
+    } else if (rememberStation(endpoint.host, endpoint.port, KnownStation{KnownStation::Tls, *normal}, &why)) {
+        return MIRABO_OK;
+    }
+    if (error)
+        *error = why;
+    return MIRABO_E_FAIL;
+}
+
+int32_t LinkNoteClearStation(const MiraboEndpoint& endpoint, QString* error) {
+    QString why;
+    if (rememberStation(endpoint.host, endpoint.port, KnownStation{KnownStation::ClearTold, QString()}, &why))
+        return MIRABO_OK;
+    if (error)
+        *error = why;
+    return MIRABO_E_FAIL;
+}
+
+int32_t LinkClearStationNoted(const MiraboEndpoint& endpoint) {
+    return knownStation(endpoint.host, endpoint.port).kind == KnownStation::ClearTold ? 1 : 0;
+}
+
+int32_t LinkStationRefusal(const MiraboEndpoint& endpoint, MiraboStationKey* key) {
+    const std::optional<MiraboStationKey> facts = lastFacts(endpoint.host, endpoint.port);
+    if (!facts || !base::IsRefusal(facts->verdict))
+        return 0;
+    if (key)
+        *key = *facts;
+    return 1;
+}
+
 int32_t LinkOpen(const QString& host, int32_t port, const QString& proxyHost, int32_t proxyPort, const QString& wtg,
                  int32_t pollingInterval, MiraboLink* link) {
     return LinkOpen(MiraboEndpoint{host, port, proxyHost, proxyPort, wtg, pollingInterval}, link);
@@ -41,13 +134,10 @@ int32_t LinkOpen(const MiraboEndpoint& endpoint, MiraboLink* link) {
         *link = nullptr;
     const Deadline deadline = deadlineIn(openTimeoutMs());
     std::shared_ptr<Link> opened;
-    int32_t code = connectLink(endpoint, deadline, &opened);
+    HelloResult hello;
+    int32_t code = openWithHello(endpoint, deadline, heldToken(), &opened, &hello);
     if (code != MIRABO_OK)
         return code;
-
-    HelloResult hello = sayHello(*opened, endpoint, heldToken(), deadline);
-    if (hello.code != MIRABO_OK)
-        return hello.code;
     if (!hello.access && hello.logonRequired) {
         // A restarted service no longer knows our token: log on again with the accepted credentials.
         const Credentials credentials = heldCredentials();
@@ -86,10 +176,10 @@ int32_t LinkLogonRequired(const MiraboEndpoint& endpoint) {
     rememberLogonEndpoint(endpoint);
     const Deadline deadline = deadlineIn(logonCheckTimeoutMs());
     std::shared_ptr<Link> link;
-    if (connectLink(endpoint, deadline, &link) != MIRABO_OK)
+    HelloResult hello;
+    if (openWithHello(endpoint, deadline, QString(), &link, &hello) != MIRABO_OK)
         return 0; // the connection attempt that follows reports why
-    const HelloResult hello = sayHello(*link, endpoint, QString(), deadline);
-    return hello.code == MIRABO_OK && hello.logonRequired ? 1 : 0;
+    return hello.logonRequired ? 1 : 0;
 }
 
 int32_t LinkLogon(const QString& user, const QString& password, int32_t fromCommandLine) {
@@ -98,12 +188,10 @@ int32_t LinkLogon(const QString& user, const QString& password, int32_t fromComm
         return MIRABO_E_FAIL;
     const Deadline deadline = deadlineIn(kDefaultTimeoutMs);
     std::shared_ptr<Link> link;
-    int32_t code = connectLink(endpoint, deadline, &link);
+    HelloResult hello;
+    int32_t code = openWithHello(endpoint, deadline, QString(), &link, &hello);
     if (code != MIRABO_OK)
-        return code;
-    const HelloResult hello = sayHello(*link, endpoint, QString(), deadline);
-    if (hello.code != MIRABO_OK)
-        return hello.code;
+        return code; // a refused station never sees the password
     Credentials credentials;
     credentials.held = true;
     credentials.user = user;

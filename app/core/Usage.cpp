@@ -60,6 +60,11 @@ QString UsageText(const QString& exePath) {
                "  %2KestraExt.ini\n"
                "      what Kestra remembers for you: window placement, keep on top, log on disk\n"
                "  %2Program Settings.ini\n"
-               "      [Language] CultureName=de chooses the language (default: from LANG)\n")
+               "      [Language] CultureName=de chooses the language (default: from LANG)\n"
+               "  %2KnownStations.txt\n"
+               "      the stations whose TLS key you trusted (Kestra asks the first time and refuses a\n"
+               "      key that changed); delete a station's line to be asked again\n"
+               "  %1StationTrust.ini\n"
+               "      [Trust] CAFile=FILE: trust this certificate authority instead, and speak TLS only\n")
         .arg(exeFolder, userFolder);
 }

@@ -5,6 +5,12 @@ runs now and passes the protocol's lines on, whole, in both directions. On the w
 pairs each answer with its request, and from every `log.read` answer it takes the numbers of the stream
 lines in the text. That is what the service handed out, counted per service instance, at the wire.
 
+Over TLS (`tls` given) the relay ends TLS on both sides, as it must to read the lines: towards Kestra it
+answers the TLS question and presents a key of its own, which the fault run has put into Kestra's list
+of known stations; towards the service it asks the question and runs the handshake as a client (it does
+not check the service's key: both ends are the run's own). What it passes on in between is the same
+plain text as without TLS, so the counting does not change.
+
 A cut happens without the service's knowledge: the relay closes Kestra's side (or, for a silent cut,
 just stops passing anything on) and leaves the service's side open and unread for `HOLD_S` seconds, as
 a pulled cable would. Some cuts wait for the next `log.read` answer that carries text and then drop it,
@@ -14,6 +20,7 @@ import json
 import re
 import selectors
 import socket
+import ssl
 import struct
 import threading
 import time
@@ -22,6 +29,42 @@ HOLD_S = 10.0  # how long the service's side of a cut connection stays open, unr
 STREAM_LINE = re.compile(r"S(\d{8,}) t=(\d{19}) ")
 
 CUT_KINDS = ("reset", "swallow", "half", "forwarded", "silent")
+TLS_QUESTION = b'{"id":0,"jsonrpc":"2.0","method":"tls.start","params":{}}\n'
+TLS_YES = b'{"id":0,"jsonrpc":"2.0","result":{"tls":true}}\n'
+
+
+def read_line(sock, limit=8192):
+    """One line read byte by byte, so that nothing behind it (the handshake) is taken along."""
+    line = b""
+    while not line.endswith(b"\n") and len(line) < limit:
+        byte = sock.recv(1)
+        if not byte:
+            raise OSError("closed before the end of the line")
+        line += byte
+    return line
+
+
+class Tls:
+    """The two TLS ends of the relay: a station towards Kestra, a client towards the service."""
+
+    def __init__(self, cert, key):
+        self.server = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        self.server.load_cert_chain(cert, key)
+        self.client = ssl.SSLContext(ssl.PROTOCOL_TLS_CLIENT)
+        self.client.check_hostname = False
+        self.client.verify_mode = ssl.CERT_NONE
+
+    def accept(self, down):
+        if read_line(down) != TLS_QUESTION:
+            raise OSError("Kestra did not ask the TLS question first")
+        down.sendall(TLS_YES)
+        return self.server.wrap_socket(down, server_side=True)
+
+    def connect(self, up):
+        up.sendall(TLS_QUESTION)
+        if b'"tls":true' not in read_line(up):
+            raise OSError("the service does not speak TLS")
+        return self.client.wrap_socket(up)
 ANSWER_CUTS = ("swallow", "half", "forwarded")  # wait for a log.read answer with text
 
 
@@ -40,7 +83,8 @@ class Pair:
 
 
 class Relay:
-    def __init__(self):
+    def __init__(self, tls=None):
+        self._tls = tls  # a Tls, or None for a relay in clear
         self._listener = socket.create_server(("127.0.0.1", 0))
         self._listener.setblocking(False)
         self.port = self._listener.getsockname()[1]
@@ -180,6 +224,18 @@ class Relay:
                 up = socket.create_connection(("127.0.0.1", upstream[0]), timeout=2)
             except OSError:
                 up = None
+        if up is not None and self._tls:
+            # Both handshakes before the pair is passed on; a service that goes away meanwhile counts as
+            # none to pass the connection to.
+            try:
+                down.setblocking(True)
+                down.settimeout(5)
+                up.settimeout(5)
+                up = self._tls.connect(up)
+                down = self._tls.accept(down)
+            except OSError:
+                up.close()
+                up = None
         if up is None:
             with self._lock:
                 self.refused += 1
@@ -198,6 +254,9 @@ class Relay:
         sock = pair.down if side == "down" else pair.up
         try:
             data = sock.recv(65536)
+            # TLS may hold more than one read gave out; no readiness of the socket would tell of it.
+            while data and isinstance(sock, ssl.SSLSocket) and sock.pending():
+                data += sock.recv(65536)
         except OSError:
             data = b""
         if not data:

@@ -1,11 +1,14 @@
-// bench_link [LINES]: how fast injected log lines travel from mirabo-logd to the worker's pending text
-// (every line counted, none may be lost), and how much CPU the worker uses while idle and connected.
+// bench_link [LINES] [--tls]: how fast injected log lines travel from mirabo-logd to the worker's pending
+// text (every line counted, none may be lost), the CPU this process spends on them, and how much CPU the
+// worker uses while idle and connected. With --tls the service speaks TLS only and the worker trusts its
+// key, so the two runs side by side show what TLS costs the client.
 #include "common/LogdProcess.h"
 #include "common/StationParts.h"
 #include "link/Worker.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <fcntl.h>
@@ -91,6 +94,7 @@ bool RunThroughput(LogdProcess& logd, const QString& fifo, int lines, int maxTex
         return false;
     }
     const auto begin = Clock::now();
+    const double cpu0 = ProcessCpuSeconds();
     std::thread writer([&] { WriteLines(fifo, lines); });
     const qsizetype lastLine = Line(lines - 1).size();
     WaitFor([&] {
@@ -99,15 +103,17 @@ bool RunThroughput(LogdProcess& logd, const QString& fifo, int lines, int maxTex
     }, 600000);
     const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
     writer.join();
+    const double cpu = ProcessCpuSeconds() - cpu0; // the worker, and this thread's looking (a few %)
     StopWorkerThread(app.m_channel, worker);
     bool inOrder = false;
     const int arrived = CountArrived(app, lines, &inOrder);
     const QString received = app.m_channel.PendingText();
     if (received.contains(QStringLiteral("dropped because the client did not read in time")))
         std::printf("  the service's queue (1 Mi code units) overflowed: use fewer lines\n");
-    std::printf("max text %6d: %d of %d lines arrived%s in %.2f s = %.0f lines/s (%.0f chars/s)\n", maxText,
-                arrived, lines, inOrder ? " in order" : " OUT OF ORDER", seconds, arrived / seconds,
-                static_cast<double>(received.size()) / seconds);
+    std::printf("max text %6d: %d of %d lines arrived%s in %.2f s = %.0f lines/s (%.0f chars/s), "
+                "%.2f CPU s per 100k lines\n",
+                maxText, arrived, lines, inOrder ? " in order" : " OUT OF ORDER", seconds, arrived / seconds,
+                static_cast<double>(received.size()) / seconds, cpu / arrived * 100000.0);
     return arrived == lines && inOrder;
 }
 
@@ -150,15 +156,26 @@ void RunIdle(LogdProcess& logd, int seconds) {
 
 int main(int argc, char** argv) {
     QCoreApplication qapp(argc, argv);
+    QStringList args = qapp.arguments().mid(1);
+    const bool tls = args.removeAll(QStringLiteral("--tls")) > 0;
     // 15000 lines of 60 characters stay below the service's per-client queue of 1 Mi code units.
-    const int lines = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15000;
+    const int lines = !args.isEmpty() ? std::max(1, args[0].toInt()) : 15000;
     LogdProcess logd;
     const QString fifo = logd.projectDir() + QStringLiteral("/../inject.fifo");
-    if (!logd.start({QStringLiteral("--sim-interval"), QStringLiteral("0"), QStringLiteral("--inject"), fifo})) {
+    QStringList logdArgs{QStringLiteral("--sim-interval"), QStringLiteral("0"), QStringLiteral("--inject"), fifo};
+    if (tls)
+        logdArgs << QStringLiteral("--tls");
+    if (!logd.start(logdArgs)) {
         std::printf("mirabo-logd did not start: %s\n", qPrintable(logd.errorOutput()));
         return 1;
     }
-    std::printf("one fetch per %d ms cycle, at most 'max text' characters each\n", kWorkerCycleMs);
+    QTemporaryDir trust;
+    ToolkitSetTrust(MiraboTrust{trust.filePath(QStringLiteral("KnownStations.txt")), QString(), QString()});
+    if (tls)
+        LinkTrustStation(MiraboEndpoint{QStringLiteral("127.0.0.1"), logd.port(), QString(), 0, QString(), 10},
+                         logd.fingerprint());
+    std::printf("%s; one fetch per %d ms cycle, at most 'max text' characters each\n",
+                tls ? "over TLS" : "in clear", kWorkerCycleMs);
     bool ok = RunThroughput(logd, fifo, lines, 16000);
     ok = RunThroughput(logd, fifo, lines / 4, 4096) && ok;
     ok = RunThroughput(logd, fifo, lines, 262144) && ok; // the pipeline without the per-cycle cap

@@ -4,6 +4,7 @@
 #include "res/Resources.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 #include <memory>
@@ -30,6 +31,23 @@ void ShowMessageBox(QWidget* parent, const QString& text, MessageIcon icon, bool
         shown->activateWindow();
     });
     box->exec();
+}
+
+bool AskYesNo(QWidget* parent, const QString& text, bool topmost) {
+    QMessageBox box(QMessageBox::Warning, String(ids::IDS_APP_TITLE), text, QMessageBox::Yes | QMessageBox::No,
+                    parent);
+    box.setTextFormat(Qt::PlainText);
+    box.button(QMessageBox::Yes)->setText(String(ids::IDS_BUTTON_YES));
+    box.button(QMessageBox::No)->setText(String(ids::IDS_BUTTON_NO));
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    if (topmost)
+        box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    QTimer::singleShot(0, &box, [&box] {
+        box.raise();
+        box.activateWindow();
+    });
+    return box.exec() == QMessageBox::Yes;
 }
 
 void ShowMessageBoxLater(QWidget* parent, const QString& text) {

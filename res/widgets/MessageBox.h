@@ -15,5 +15,8 @@ void ShowMessageBox(QWidget* parent, const QString& text, MessageIcon icon = Mes
                     bool topmost = false);
 // Shows an error box over `parent`'s window and returns at once; the box goes when the user closes it.
 void ShowMessageBoxLater(QWidget* parent, const QString& text);
+// Asks a question with Yes and No (strings 61450, 61451; No is the default, as the cautious answer) and
+// waits for it; true for Yes. `topmost` as for ShowMessageBox.
+bool AskYesNo(QWidget* parent, const QString& text, bool topmost = false);
 
 } // namespace res

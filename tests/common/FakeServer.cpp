@@ -51,6 +51,11 @@ bool FakeConnection::readLine(std::string* line, int timeoutMs) {
         if (pos != std::string::npos) {
             line->assign(m_buffer, 0, pos);
             m_buffer.erase(0, pos + 1);
+            if (m_answerTlsQuestion && line->find("\"method\":\"tls.start\"") != std::string::npos) {
+                ++m_tlsQuestions;
+                sendRaw("{\"jsonrpc\":\"2.0\",\"id\":0,\"error\":{\"code\":-32601,\"message\":\"no TLS\"}}\n");
+                continue;
+            }
             return true;
         }
         if (m_fd < 0 || stopping() || std::chrono::steady_clock::now() >= end)

@@ -39,6 +39,11 @@ public:
     // True once the server stops or dropped the connection: the handler should end.
     bool stopping() const { return m_stopping->load() || (m_drops && m_drops->load() != m_drop); }
 
+    // A service of protocol 1 that speaks clear: the toolkit's TLS question (docs/protocol.md) is
+    // answered "method not found" by readLine itself, unless a test wants to see it.
+    void passTlsQuestion() { m_answerTlsQuestion = false; }
+    int tlsQuestions() const { return m_tlsQuestions; }
+
 private:
     int m_fd;
     int m_index;
@@ -46,6 +51,8 @@ private:
     const std::atomic<int>* m_drops;
     int m_drop;
     std::string m_buffer;
+    bool m_answerTlsQuestion = true;
+    int m_tlsQuestions = 0;
 };
 
 class FakeServer {

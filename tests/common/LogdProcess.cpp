@@ -36,19 +36,19 @@ bool copyTree(const QString& from, const QString& to) {
     return true;
 }
 
-// A socket bound to 127.0.0.1:`port` (0: any free port) that never listens; -1 when the port is taken.
+// A socket bound to `address`:`port` (0: any free port) that never listens; -1 when the port is taken.
 // While it is open the system hands the port to nobody else, neither to a bind to port 0 nor as the
 // local port of a connection, yet the service can still listen there: both sockets set SO_REUSEADDR
 // (the service's listener does), and only one of them listens. So between a kill and the restart no
 // other test's service or connection can take the port.
-int reservePort(quint16 port, quint16* reserved) {
+int reservePort(const QString& address, quint16 port, quint16* reserved) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
     const int one = 1;
     sockaddr_in a{};
     a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::inet_pton(AF_INET, address.toLatin1().constData(), &a.sin_addr);
     a.sin_port = htons(port);
     socklen_t len = sizeof(a);
     if (::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one)) != 0 ||
@@ -92,7 +92,7 @@ bool LogdProcess::start(const QStringList& extraArgs, quint16 port) {
     if (running())
         stop();
     releasePort();
-    m_portHolder = reservePort(port, &m_port);
+    m_portHolder = reservePort(m_address, port, &m_port);
     if (m_portHolder < 0)
         return false;
     m_args = extraArgs;
@@ -108,13 +108,14 @@ bool LogdProcess::restart() {
     // nowhere; standard input takes injected lines.
     if (!m_proc.start(QStringLiteral(KESTRA_BIN_DIR "/mirabo-logd"),
                       QStringList{QStringLiteral("--project"), projectDir(), QStringLiteral("--listen"),
-                                  QStringLiteral("127.0.0.1:%1").arg(m_port)} +
+                                  QStringLiteral("%1:%2").arg(m_address).arg(m_port)} +
                           m_args,
                       errFile))
         return false;
     // The service reports the port it listens on once it accepts connections.
-    static const QRegularExpression listening(QStringLiteral("^mirabo-logd: listening on 127\\.0\\.0\\.1:(\\d+)"),
-                                              QRegularExpression::MultilineOption);
+    const QRegularExpression listening(
+        QStringLiteral("^mirabo-logd: listening on %1:(\\d+)").arg(QRegularExpression::escape(m_address)),
+        QRegularExpression::MultilineOption);
     bool listens = false;
     WaitForEvents(
         [&] {
@@ -162,6 +163,19 @@ QString LogdProcess::errorOutput() {
     if (f.open(QIODevice::ReadOnly))
         m_stderr = QString::fromUtf8(f.readAll());
     return m_stderr;
+}
+
+QString LogdProcess::fingerprint() {
+    static const QRegularExpression announced(QStringLiteral("fingerprint of the key: ([0-9A-F:]{95})"));
+    QString last;
+    for (auto it = announced.globalMatch(errorOutput()); it.hasNext();)
+        last = it.next().captured(1);
+    return last;
+}
+
+void LogdProcess::forgetKey() const {
+    QFile::remove(projectDir() + QStringLiteral("/tls-key.pem"));
+    QFile::remove(projectDir() + QStringLiteral("/tls-cert.pem"));
 }
 
 bool LogdProcess::addUser(const QString& name, const QString& password, bool mayReadLog) const {

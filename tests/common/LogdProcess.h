@@ -19,7 +19,10 @@ public:
     explicit LogdProcess(const QString& projectSource = QString());
     ~LogdProcess();
 
-    // Starts the service on 127.0.0.1 (port 0 = a free port, held for restart()).
+    // Where start() listens: 127.0.0.1 unless set (for example "0.0.0.0", reached by another address of
+    // this machine). Before start().
+    void setListenAddress(const QString& address) { m_address = address; }
+    // Starts the service on the listen address (port 0 = a free port, held for restart()).
     // `extraArgs` are appended to the command line (for example "--require-logon" or "--sim-interval", "0").
     // Returns false when it did not report that it listens within 10 s.
     bool start(const QStringList& extraArgs = {}, quint16 port = 0);
@@ -38,6 +41,11 @@ public:
     bool inject(int category, const QString& text);
     // What the service wrote to standard error so far.
     QString errorOutput();
+    // The fingerprint of the TLS key that the last start of a --tls service announced; empty without.
+    QString fingerprint();
+    // Changes the station's key: the made pair in the project folder is removed, so the next start makes
+    // another one.
+    void forgetKey() const;
     // Adds or replaces a user of the project with the service's own --add-user (works while it runs too).
     bool addUser(const QString& name, const QString& password, bool mayReadLog = true) const;
 
@@ -47,6 +55,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     mutable ChildProcess m_proc;
     QStringList m_args;
+    QString m_address = QStringLiteral("127.0.0.1");
     quint16 m_port = 0;
     int m_portHolder = -1; // keeps m_port ours while the service is down (see reservePort)
     QString m_stderr;

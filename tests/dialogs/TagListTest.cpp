@@ -33,6 +33,7 @@ public:
         lost = false;
         return 0;
     }
+    int32_t LinkStationRefusal(const MiraboEndpoint&, MiraboStationKey*) override { return 0; }
     void LinkActivate(MiraboLink link) override { calls << QStringLiteral("activate %1").arg(Id(link)); }
     int32_t LinkIsLost(MiraboLink) override { return lost ? 1 : 0; }
     void LinkReset() override { calls << "reset"; }

@@ -1,5 +1,6 @@
 // kestra-follow against a real mirabo-logd: categories and tags at the station, a service restart with
 // nothing lost, the end when its output closes, and the exit codes a script tests.
+#include "FollowerProcess.h"
 #include "common/LogdProcess.h"
 #include "follow/CategoryNames.h"
 
@@ -15,49 +16,6 @@
 #include <functional>
 
 namespace {
-
-const QString kProgram = QStringLiteral(KESTRA_BIN_DIR "/kestra-follow");
-
-// One kestra-follow process whose settings folder lies in `home`.
-class Follower {
-public:
-    explicit Follower(const QString& home) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), home);
-        env.insert(QStringLiteral("XDG_DATA_HOME"), home);
-        proc.setProcessEnvironment(env);
-    }
-    Follower(const QStringList& arguments, const QString& home) : Follower(home) { proc.start(kProgram, arguments); }
-    ~Follower() {
-        proc.kill();
-        proc.waitForFinished(10000);
-    }
-    // Waits until `done` holds for what the program has written so far (standard output, standard error).
-    bool waitFor(const std::function<bool()>& done, int ms = 30000) {
-        const QDeadlineTimer deadline(ms);
-        for (;;) {
-            out += QString::fromUtf8(proc.readAllStandardOutput());
-            err += QString::fromUtf8(proc.readAllStandardError());
-            if (done())
-                return true;
-            if (deadline.hasExpired() || proc.state() == QProcess::NotRunning)
-                return false;
-            proc.waitForReadyRead(100);
-        }
-    }
-    bool waitForOutput(const QString& text, qsizetype from = 0) {
-        return waitFor([&] { return out.indexOf(text, from) >= 0; });
-    }
-    // The exit code, or -1 when it did not end normally within the time.
-    int waitForExit() {
-        waitFor([] { return false; });
-        return proc.exitStatus() == QProcess::NormalExit && proc.state() == QProcess::NotRunning ? proc.exitCode() : -1;
-    }
-
-    QProcess proc;
-    QString out;
-    QString err;
-};
 
 QStringList Station(const LogdProcess& logd) {
     return {QStringLiteral("/dsip:127.0.0.1"), QStringLiteral("/dsport:%1").arg(logd.port())};

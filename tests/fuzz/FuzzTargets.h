@@ -38,11 +38,15 @@ int FuzzToolkitAnswer(const uint8_t* data, size_t size);
 // The service's request handling without sockets: each line of the input goes through the dispatcher,
 // in one session, against a project folder of its own.
 int FuzzServiceRequest(const uint8_t* data, size_t size);
+// The client's start of a connection: the input is what the station sends, the TLS question's answer
+// and then the handshake; the client's trust and what it sends are checked.
+int FuzzTlsHandshake(const uint8_t* data, size_t size);
 // The command line: each line of the input is one program argument, parsed as typed and as joined from
 // the arguments, and the password hidden in the argument memory.
 int FuzzCommandLine(const uint8_t* data, size_t size);
 
-// The stored inputs of a target ("profile_read", "toolkit_answer", "service_request", "command_line").
+// The stored inputs of a target ("profile_read", "toolkit_answer", "service_request", "command_line",
+// "tls_handshake").
 inline std::vector<QByteArray> FuzzInputs(const QString& target, const QString& sourceDir) {
     std::vector<QByteArray> inputs;
     const QDir dir(sourceDir + QStringLiteral("/tests/fuzz/inputs/") + target);

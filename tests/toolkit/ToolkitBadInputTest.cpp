@@ -116,6 +116,16 @@ TEST(ToolkitBadInput, StoredFuzzInputsAreDecodedSafely) {
         EXPECT_EQ(FuzzReplay(FuzzToolkitAnswer, input), 0);
 }
 
+// Every stored input of the handshake's fuzz target: answers to the TLS question and station handshakes,
+// real and broken.
+TEST(ToolkitBadInput, StoredHandshakeInputsTrustNothingAndSendNothingElse) {
+    ToolkitScope scope;
+    const auto inputs = FuzzInputs(QStringLiteral("tls_handshake"), QStringLiteral(KESTRA_SOURCE_DIR));
+    EXPECT_GE(inputs.size(), 4u);
+    for (const QByteArray& input : inputs)
+        EXPECT_EQ(FuzzReplay(FuzzTlsHandshake, input), 0);
+}
+
 TEST(ToolkitBadInput, CorrectAnswerInOneByteWritesIsAccepted) {
     ToolkitScope scope;
     FakeServer dribbling([](FakeConnection& c) {

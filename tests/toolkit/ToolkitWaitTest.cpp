@@ -110,6 +110,45 @@ TEST(ToolkitWait, SilentStationEndsLogonCheckAndOpenAtTheirOwnLimits) {
     EXPECT_TRUE(WaitFor([&] { return silent.accepted() == 2; }));
 }
 
+// A station that says it speaks TLS and then never completes the handshake: the check and the open end at
+// their limits, and a stop request ends the handshake's wait at once.
+TEST(ToolkitWait, HandshakeThatNeverEndsKeepsToTheLimitsAndTheStopWord) {
+    std::atomic<int> waiting{0};
+    FakeServer stalling([&](FakeConnection& c) {
+        c.passTlsQuestion();
+        std::string question;
+        if (!c.readLine(&question))
+            return;
+        c.sendRaw("{\"jsonrpc\":\"2.0\",\"id\":0,\"result\":{\"tls\":true}}\n");
+        char hello[1];
+        if (::recv(c.fd(), hello, 1, MSG_PEEK) == 1) // the client's first handshake bytes
+            ++waiting;
+        c.idle(60000);
+    });
+    ToolkitScope scope;
+    constexpr int kOpenMs = 1500, kCheckMs = 300;
+    mirabo::setOpenLimitsForTest(kOpenMs, kCheckMs);
+    const MiraboEndpoint station{"127.0.0.1", stalling.port(), "", 0, "", 10};
+    auto start = std::chrono::steady_clock::now();
+    MiraboStationKey key;
+    EXPECT_EQ(LinkCheckStation(station, &key), MIRABO_E_TIMEOUT);
+    int64_t took = msSince(start);
+    EXPECT_GE(took, kCheckMs);
+    EXPECT_LT(took, kOpenMs);
+    MiraboLink link = nullptr;
+    start = std::chrono::steady_clock::now();
+    EXPECT_EQ(LinkOpen(station, &link), MIRABO_E_TIMEOUT);
+    took = msSince(start);
+    EXPECT_GE(took, kOpenMs);
+    EXPECT_LT(took, kOpenMs + 5000);
+    mirabo::setOpenLimitsForTest(0, 0);
+    const int64_t stopped = msToCancel([&] { EXPECT_NE(LinkOpen(station, &link), MIRABO_OK); },
+                                       [&] { return waiting.load() == 3; });
+    EXPECT_GE(stopped, 0);
+    EXPECT_LT(stopped, wellBefore(mirabo::openTimeoutMs()));
+    EXPECT_EQ(link, nullptr);
+}
+
 // A stop request from another thread ends every wait promptly: for the hello answer, for an answer,
 // for the link's turn while another thread's request runs, and for a peer that takes no more bytes.
 TEST(ToolkitWait, CancelWordEndsEveryWaitPromptly) {
